@@ -1,0 +1,46 @@
+// The bridge's JSON layer: Boost.JSON as parser and value model, with the
+// bridge's own rules on top.
+//
+// Parsing accepts exactly one JSON value, optionally surrounded by space, tab,
+// line feed or carriage return. Integers that fit are held exactly as int64 or
+// uint64, every other number as a double; a number too large for a double is
+// an error, as is nesting of 128 or more arrays and objects. A key given twice
+// keeps its later member. Errors are described as "F at line L column C".
+//
+// Writing is compact, with object members in ascending byte order of their
+// keys, strings escaped only for '"', '\' and controls below U+0020 (\b \t \n
+// \f \r or \u00xx in lower-case hex), everything else raw UTF-8, integers in
+// plain decimal and doubles in the shortest form that reads back the same.
+#pragma once
+
+#include <boost/json/value.hpp>
+
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace zorvs_mcp::json {
+
+using Value = boost::json::value;
+
+// Arrays and objects nested this deep or deeper do not parse.
+inline constexpr int kMaxDepth = 128;
+
+struct ParseError {
+  std::string description;  // "F at line L column C"
+};
+
+using ParseResult = std::variant<Value, ParseError>;
+
+// Parses `text` as one JSON value.
+ParseResult parse(std::string_view text);
+
+// Appends the compact text of `value` to `out`. Returns false, with `out`
+// unchanged, when the value is nested too deeply to be written (values the
+// parser produced, wrapped in a few levels of envelope, always write).
+bool write(const Value& value, std::string& out);
+
+// The compact text of `value`, or the empty text when it cannot be written.
+std::string to_text(const Value& value);
+
+}  // namespace zorvs_mcp::json
