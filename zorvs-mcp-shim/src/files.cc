@@ -1,0 +1,74 @@
+#include "files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+
+namespace zorvs_mcp {
+namespace {
+
+bool write_all(int fd, std::string_view content) {
+  while (!content.empty()) {
+    ssize_t n = ::write(fd, content.data(), content.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    content.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> read_file(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string content;
+  struct stat info {};
+  if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    content.reserve(static_cast<size_t>(info.st_size));
+  }
+  char chunk[65536];
+  while (true) {
+    ssize_t n = ::read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return std::nullopt;  // a directory reads as EISDIR
+    }
+    if (n == 0) break;
+    content.append(chunk, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return content;
+}
+
+void create_directories(const std::string& dir) {
+  for (size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
+    std::string prefix = dir.substr(0, slash);
+    if (!prefix.empty()) ::mkdir(prefix.c_str(), 0777);
+    if (slash == std::string::npos) break;
+  }
+}
+
+bool replace_file(const std::string& path, std::string_view content) {
+  std::random_device random;
+  std::string temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(random());
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = write_all(fd, content) && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
+  ::unlink(temp.c_str());
+  return false;
+}
+
+std::optional<std::string> parent_dir(const std::string& path) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return std::nullopt;
+  return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+}  // namespace zorvs_mcp

@@ -1,0 +1,26 @@
+// Whole-file reads and replacing writes for the tool-list cache.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace zorvs_mcp {
+
+// The whole content of a regular file, or nothing when it cannot be read.
+std::optional<std::string> read_file(const std::string& path);
+
+// Creates `dir` and every missing directory above it (0777 before umask).
+// Errors are ignored: the caller finds out when it writes.
+void create_directories(const std::string& dir);
+
+// Replaces the file at `path` with `content`: written to a temporary file in
+// the same directory (0666 before umask) and renamed over `path`, so that a
+// reader, or a process killed in the middle, never sees a partial file.
+// Returns false, leaving `path` as it was and no temporary file, on failure.
+bool replace_file(const std::string& path, std::string_view content);
+
+// The directory part of `path` ("/a/b" -> "/a", "/b" -> "/"), or nothing
+// when `path` has no "/".
+std::optional<std::string> parent_dir(const std::string& path);
+
+}  // namespace zorvs_mcp

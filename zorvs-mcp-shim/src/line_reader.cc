@@ -1,0 +1,48 @@
+#include "line_reader.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace zorvs_mcp {
+namespace {
+constexpr size_t kBufferSize = 8192;
+}
+
+LineReader::LineReader(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {}
+
+LineReader::Result LineReader::next(std::string& line) {
+  line.clear();
+  while (true) {
+    if (read_pos_ == fill_) {
+      if (at_end_) return line.empty() ? Result{End{}} : Result{Line{}};
+      ssize_t n = ::read(fd_, buffer_.get(), kBufferSize);
+      if (n < 0) {
+        int err = errno;
+        if (err == EINTR) continue;
+        if (err == EBADF) {
+          at_end_ = true;
+          continue;
+        }
+        line.clear();
+        return Error{std::string(std::strerror(err)) + " (os error " + std::to_string(err) + ")"};
+      }
+      read_pos_ = 0;
+      fill_ = static_cast<size_t>(n);
+      if (n == 0) {
+        at_end_ = true;
+        continue;
+      }
+    }
+    const char* start = buffer_.get() + read_pos_;
+    const void* newline = std::memchr(start, '\n', fill_ - read_pos_);
+    size_t take = newline ? static_cast<size_t>(static_cast<const char*>(newline) - start) + 1
+                          : fill_ - read_pos_;
+    line.append(start, take);
+    read_pos_ += take;
+    if (newline) return Line{};
+  }
+}
+
+}  // namespace zorvs_mcp

@@ -1,0 +1,107 @@
+#include "utf8.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace zorvs_mcp {
+namespace {
+
+// Length of the well-formed sequence at the start of `s`, or 0 when it is
+// ill-formed. `s` is not empty.
+size_t sequence_length(std::string_view s) {
+  auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  unsigned char lead = b(0);
+  if (lead < 0x80) return 1;
+  auto cont = [&](size_t i) { return i < s.size() && (b(i) & 0xC0) == 0x80; };
+  if (lead >= 0xC2 && lead <= 0xDF) return cont(1) ? 2 : 0;
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    if (s.size() < 3 || !cont(1) || !cont(2)) return 0;
+    if (lead == 0xE0 && b(1) < 0xA0) return 0;  // overlong
+    if (lead == 0xED && b(1) > 0x9F) return 0;  // surrogate
+    return 3;
+  }
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    if (s.size() < 4 || !cont(1) || !cont(2) || !cont(3)) return 0;
+    if (lead == 0xF0 && b(1) < 0x90) return 0;  // overlong
+    if (lead == 0xF4 && b(1) > 0x8F) return 0;  // above U+10FFFF
+    return 4;
+  }
+  return 0;
+}
+
+char32_t decode(std::string_view s, size_t len) {
+  auto b = [&](size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(s[i])); };
+  switch (len) {
+    case 1:
+      return b(0);
+    case 2:
+      return ((b(0) & 0x1F) << 6) | (b(1) & 0x3F);
+    case 3:
+      return ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F);
+    default:
+      return ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) | (b(3) & 0x3F);
+  }
+}
+
+bool is_unicode_space(char32_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+         c == 0x3000;
+}
+
+}  // namespace
+
+bool is_valid_utf8(std::string_view bytes) {
+  size_t i = 0;
+  const size_t n = bytes.size();
+  while (i < n) {
+    if (n - i >= 8) {
+      uint64_t word;
+      std::memcpy(&word, bytes.data() + i, 8);
+      if ((word & 0x8080808080808080ull) == 0) {
+        i += 8;
+        continue;
+      }
+    }
+    size_t len = sequence_length(bytes.substr(i));
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
+}
+
+std::string_view trim_unicode_space(std::string_view text) {
+  while (!text.empty()) {
+    size_t len = sequence_length(text);
+    if (len == 0 || !is_unicode_space(decode(text, len))) break;
+    text.remove_prefix(len);
+  }
+  while (!text.empty()) {
+    // Step back to the lead byte of the last character.
+    size_t start = text.size() - 1;
+    while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+    std::string_view last = text.substr(start);
+    size_t len = sequence_length(last);
+    if (len != last.size() || !is_unicode_space(decode(last, len))) break;
+    text.remove_suffix(last.size());
+  }
+  return text;
+}
+
+std::string lossy_utf8(std::string_view bytes) {
+  std::string out;
+  out.reserve(bytes.size());
+  while (!bytes.empty()) {
+    size_t len = sequence_length(bytes);
+    if (len == 0) {
+      out.append("\xEF\xBF\xBD");
+      len = 1;
+    } else {
+      out.append(bytes.substr(0, len));
+    }
+    bytes.remove_prefix(len);
+  }
+  return out;
+}
+
+}  // namespace zorvs_mcp
