@@ -1,0 +1,93 @@
+#include "files.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "bridge_process.h"
+
+namespace zorvs_mcp {
+namespace {
+
+size_t entries_in(const std::string& dir) {
+  size_t count = 0;
+  for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(dir)) ++count;
+  return count;
+}
+
+TEST(ReplaceFile, FailedWriteLeavesTheOldFileWholeAndNoTemporary) {
+  testing::TempDir dir;
+  const std::string path = dir / "cache.json";
+  testing::write_file(path, "old");
+  // In a child limited to 1000-byte files, the write stops part way.
+  pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{1000, 1000};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(replace_file(path, std::string(5000, 'n')) ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "replace_file reported success";
+  EXPECT_EQ(testing::read_whole_file(path), "old");
+  EXPECT_EQ(entries_in(dir.path()), 1u);
+}
+
+TEST(ReplaceFile, ReadersSeeOnlyWholeVersions) {
+  testing::TempDir dir;
+  const std::string path = dir / "cache.json";
+  const std::string a(200000, 'a'), b(300000, 'b');
+  ASSERT_TRUE(replace_file(path, a));
+  std::atomic<bool> done = false;
+  std::thread writer([&] {
+    for (int i = 0; i < 200; ++i) replace_file(path, i % 2 ? a : b);
+    done = true;
+  });
+  size_t reads = 0, torn = 0;
+  while (!done) {
+    auto content = read_file(path);
+    ++reads;
+    if (!content || (*content != a && *content != b)) ++torn;
+  }
+  writer.join();
+  EXPECT_EQ(torn, 0u) << "of " << reads << " reads";
+  EXPECT_EQ(entries_in(dir.path()), 1u);
+}
+
+TEST(Files, ModesDirectoriesAndReads) {
+  testing::TempDir dir;
+  mode_t old_mask = umask(022);
+  const std::string nested = dir / "a/b/c";
+  create_directories(nested);
+  ASSERT_TRUE(replace_file(nested + "/f", "x"));
+  umask(old_mask);
+  auto mode = [](const std::string& p) {
+    return std::filesystem::status(p).permissions() & std::filesystem::perms::all;
+  };
+  using std::filesystem::perms;
+  EXPECT_EQ(mode(dir / "a"), perms(0755));
+  EXPECT_EQ(mode(nested + "/f"), perms(0644));
+  EXPECT_EQ(read_file(nested + "/f"), "x");
+  EXPECT_FALSE(read_file(nested));  // a directory
+  EXPECT_FALSE(read_file(dir / "missing"));
+  EXPECT_FALSE(replace_file(dir / "missing-dir/f", "x"));
+}
+
+TEST(Files, ParentDir) {
+  EXPECT_EQ(parent_dir("/a/b"), "/a");
+  EXPECT_EQ(parent_dir("/b"), "/");
+  EXPECT_EQ(parent_dir("a/b"), "a");
+  EXPECT_EQ(parent_dir("b"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace zorvs_mcp
