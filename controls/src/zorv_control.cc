@@ -1,0 +1,17 @@
+#include "controls/src/zorv_control.h"
+
+#include "host_contract.h"
+
+namespace zorvs::controls {
+
+std::string ZorvControl::kind() {
+  return std::string(host::kAppIdentifier) + ".controls.run-zorv";
+}
+
+ZorvControlButton ZorvControl::body(const RunZorvIntent& configuration, const Platform& platform) {
+  ZorvControlValue value = zorvControlValue(configuration, platform);
+  ZorvTileLabel label = zorvTileLabel(value.name, value.icon);
+  return {configuration, std::move(value), std::move(label)};
+}
+
+}  // namespace zorvs::controls
