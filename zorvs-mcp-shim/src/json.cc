@@ -1,1 +1,608 @@
 #include "json.h"
+
+#include <boost/json/basic_parser_impl.hpp>
+#include <boost/json/value_stack.hpp>
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <new>
+#include <stdexcept>
+#include <system_error>
+#include <vector>
+
+namespace zorvs_mcp::json {
+namespace {
+
+namespace bj = boost::json;
+
+// ---------------------------------------------------------------------------
+// Parsing
+//
+// Boost's basic_parser does the syntax and builds the tree through a
+// value_stack, exactly as boost::json::stream_parser does, with one change in
+// the handler: doubles are converted from their text with std::from_chars.
+// Boost 1.81's own conversion is not correctly rounded (about a quarter of
+// all shortest round-trip texts read back as a neighbouring double), and it
+// turns 1e400 into infinity, which the bridge rejects.
+
+class Handler {
+ public:
+  static constexpr std::size_t max_object_size = bj::object::max_size();
+  static constexpr std::size_t max_array_size = bj::array::max_size();
+  static constexpr std::size_t max_key_size = bj::string::max_size();
+  static constexpr std::size_t max_string_size = bj::string::max_size();
+
+  Handler(const char* base, unsigned char* temp, std::size_t temp_size)
+      : st(bj::storage_ptr(), temp, temp_size), base_(base) {}
+
+  bj::value_stack st;
+
+  // Offset of the first byte of a number too large for a double, if any.
+  std::size_t out_of_range_at() const { return out_of_range_at_; }
+
+  bool on_document_begin(bj::error_code&) { return true; }
+  bool on_document_end(bj::error_code&) { return true; }
+  bool on_object_begin(bj::error_code&) { return true; }
+  bool on_object_end(std::size_t n, bj::error_code&) {
+    st.push_object(n);
+    return true;
+  }
+  bool on_array_begin(bj::error_code&) { return true; }
+  bool on_array_end(std::size_t n, bj::error_code&) {
+    st.push_array(n);
+    return true;
+  }
+  bool on_key_part(bj::string_view s, std::size_t, bj::error_code&) {
+    st.push_chars(s);
+    return true;
+  }
+  bool on_key(bj::string_view s, std::size_t, bj::error_code&) {
+    st.push_key(s);
+    return true;
+  }
+  bool on_string_part(bj::string_view s, std::size_t, bj::error_code&) {
+    st.push_chars(s);
+    return true;
+  }
+  bool on_string(bj::string_view s, std::size_t, bj::error_code&) {
+    st.push_string(s);
+    return true;
+  }
+  bool on_number_part(bj::string_view s, bj::error_code&) {
+    if (number_.empty()) number_start_ = s.data();
+    number_.append(s.data(), s.size());
+    return true;
+  }
+  bool on_int64(std::int64_t i, bj::string_view, bj::error_code&) {
+    number_.clear();
+    st.push_int64(i);
+    return true;
+  }
+  bool on_uint64(std::uint64_t u, bj::string_view, bj::error_code&) {
+    number_.clear();
+    st.push_uint64(u);
+    return true;
+  }
+  bool on_double(double approx, bj::string_view s, bj::error_code& ec) {
+    const char* start = s.data();
+    std::string_view text(s.data(), s.size());
+    if (!number_.empty()) {  // only when the number arrived in parts
+      start = number_start_;
+      number_.append(s.data(), s.size());
+      text = number_;
+    }
+    double d = approx;
+    auto [ptr, err] = std::from_chars(text.data(), text.data() + text.size(), d);
+    if (err == std::errc::result_out_of_range) {
+      // Boost's approximation tells overflow (infinity) from underflow (0).
+      if (std::fabs(approx) >= 1.0) {
+        out_of_range_at_ = static_cast<std::size_t>(start - base_);
+        ec = bj::error::exponent_overflow;
+        return false;
+      }
+      d = std::signbit(approx) || text.front() == '-' ? -0.0 : 0.0;
+    } else if (err != std::errc() || ptr != text.data() + text.size() || !std::isfinite(d)) {
+      d = approx;  // cannot happen for JSON number syntax; keep Boost's value
+      if (!std::isfinite(d)) {
+        out_of_range_at_ = static_cast<std::size_t>(start - base_);
+        ec = bj::error::exponent_overflow;
+        return false;
+      }
+    }
+    number_.clear();
+    st.push_double(d);
+    return true;
+  }
+  bool on_bool(bool b, bj::error_code&) {
+    st.push_bool(b);
+    return true;
+  }
+  bool on_null(bj::error_code&) {
+    st.push_null();
+    return true;
+  }
+  bool on_comment_part(bj::string_view, bj::error_code&) { return true; }
+  bool on_comment(bj::string_view, bj::error_code&) { return true; }
+
+ private:
+  const char* base_;
+  std::size_t out_of_range_at_ = std::string_view::npos;
+  std::string number_;  // number text collected from parts (rare)
+  const char* number_start_ = nullptr;
+};
+
+// --- Error descriptions ----------------------------------------------------
+//
+// Boost reports an error code and, through the consumed count, the offset of
+// the byte where it stopped. Its codes are coarse ("syntax error"), so the
+// words come from a scan of the consumed prefix, which Boost accepted and is
+// therefore a valid beginning of a JSON text: the scan tracks the open
+// containers, what is expected next, and whether it ends inside a string or
+// inside a number or literal. This runs only when parsing has failed.
+
+enum class Expect {
+  kValue,        // top level, after ':'
+  kArrayFirst,   // after '[': a value or ']'
+  kArrayNext,    // after ',' in an array: a value
+  kObjectFirst,  // after '{': a key or '}'
+  kObjectNext,   // after ',' in an object: a key
+  kColon,        // after a key
+  kComma,        // after a value in a container: ',' or the closing bracket
+  kDone,         // after the top-level value
+};
+
+bool is_token_byte(unsigned char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' ||
+         c == '+' || c == '-';
+}
+
+struct PrefixScan {
+  std::vector<char> open;  // 'o' or 'a' per open container, innermost last
+  Expect expect = Expect::kValue;
+  bool in_string = false;
+  bool after_backslash = false;
+  bool in_token = false;  // inside a number or literal
+  std::size_t token_start = 0;
+
+  bool in_object() const { return !open.empty() && open.back() == 'o'; }
+
+  void value_done() { expect = open.empty() ? Expect::kDone : Expect::kComma; }
+
+  void end_token() {
+    in_token = false;
+    value_done();
+  }
+
+  void scan(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const auto c = static_cast<unsigned char>(text[i]);
+      if (in_string) {
+        if (after_backslash) {
+          after_backslash = false;
+        } else if (c == '\\') {
+          after_backslash = true;
+        } else if (c == '"') {
+          in_string = false;
+          if (expect == Expect::kObjectFirst || expect == Expect::kObjectNext) {
+            expect = Expect::kColon;
+          } else {
+            value_done();
+          }
+        }
+        continue;
+      }
+      if (in_token) {
+        if (is_token_byte(c)) continue;
+        end_token();
+      }
+      switch (c) {
+        case ' ': case '\t': case '\n': case '\r':
+          break;
+        case '{':
+          open.push_back('o');
+          expect = Expect::kObjectFirst;
+          break;
+        case '[':
+          open.push_back('a');
+          expect = Expect::kArrayFirst;
+          break;
+        case '}': case ']':
+          if (!open.empty()) open.pop_back();
+          value_done();
+          break;
+        case ':':
+          expect = Expect::kValue;
+          break;
+        case ',':
+          expect = in_object() ? Expect::kObjectNext : Expect::kArrayNext;
+          break;
+        case '"':
+          in_string = true;
+          break;
+        default:
+          in_token = true;
+          token_start = i;
+          break;
+      }
+    }
+  }
+};
+
+// Offset of the first byte of `text` from `start` on that differs from the
+// literal beginning there (true, false or null), or text.size() when the text
+// ends first, or npos when the whole literal matches.
+std::size_t literal_mismatch(std::string_view text, std::size_t start) {
+  std::string_view word;
+  switch (text[start]) {
+    case 't': word = "true"; break;
+    case 'f': word = "false"; break;
+    default: word = "null"; break;
+  }
+  for (std::size_t k = 0; k < word.size(); ++k) {
+    if (start + k >= text.size()) return text.size();
+    if (text[start + k] != word[k]) return start + k;
+  }
+  return std::string_view::npos;
+}
+
+std::string at(std::string_view what, std::string_view text, std::size_t pos) {
+  std::size_t line = 1;
+  std::size_t column = 0;
+  if (!text.empty()) {
+    if (pos >= text.size()) pos = text.size() - 1;  // end of input: the last byte
+    const std::string_view before = text.substr(0, pos);
+    line += static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+    const std::size_t nl = before.rfind('\n');
+    column = pos - (nl == std::string_view::npos ? 0 : nl + 1) + 1;
+  }
+  std::string out;
+  out.reserve(what.size() + 40);
+  out.append(what).append(" at line ").append(std::to_string(line));
+  out.append(" column ").append(std::to_string(column));
+  return out;
+}
+
+std::string describe_eof(const PrefixScan& s, std::string_view text) {
+  const std::size_t end = text.size();
+  if (s.in_string) return at("EOF while parsing a string", text, end);
+  switch (s.expect) {
+    case Expect::kArrayFirst:
+      return at("EOF while parsing a list", text, end);
+    case Expect::kObjectFirst:
+    case Expect::kColon:
+      return at("EOF while parsing an object", text, end);
+    case Expect::kComma:
+      return at(s.in_object() ? "EOF while parsing an object" : "EOF while parsing a list", text, end);
+    default:
+      break;
+  }
+  return at("EOF while parsing a value", text, end);
+}
+
+// Describes a failed parse (or, with ec clear, trailing characters after a
+// complete value) that stopped at offset `pos`.
+std::string describe(std::string_view text, std::size_t pos, const bj::error_code& ec,
+                     const Handler& h) {
+  if (h.out_of_range_at() != std::string_view::npos) {
+    return at("number out of range", text, h.out_of_range_at());
+  }
+  if (ec == bj::error::too_deep) return at("recursion limit exceeded", text, pos);
+
+  PrefixScan s;
+  s.scan(text.substr(0, pos));
+
+  if (ec == bj::error::exponent_overflow) {
+    return at("number out of range", text, s.in_token ? s.token_start : pos);
+  }
+  if (ec == bj::error::object_too_large || ec == bj::error::array_too_large) {
+    return at("container too large", text, pos);
+  }
+  if (ec == bj::error::key_too_large || ec == bj::error::string_too_large) {
+    return at("string too large", text, pos);
+  }
+
+  // Inside a number or literal that the offending byte may belong to.
+  if (s.in_token) {
+    const char first = text[s.token_start];
+    if (first == 't' || first == 'f' || first == 'n') {
+      const std::size_t m = literal_mismatch(text, s.token_start);
+      if (m == text.size()) return at("EOF while parsing a value", text, m);
+      if (m != std::string_view::npos) return at("expected ident", text, m);
+      s.end_token();  // a complete literal: go on with what follows it
+    } else {
+      const auto last = static_cast<unsigned char>(text[pos - 1]);
+      const bool complete = last >= '0' && last <= '9';
+      if (pos >= text.size()) {
+        if (!complete) return at("EOF while parsing a value", text, pos);
+      } else if (!complete || is_token_byte(static_cast<unsigned char>(text[pos]))) {
+        return at("invalid number", text, pos);
+      }
+      s.end_token();
+    }
+  }
+
+  if (pos >= text.size()) return describe_eof(s, text);
+  const auto c = static_cast<unsigned char>(text[pos]);
+
+  if (s.in_string) {
+    if (s.after_backslash || ec == bj::error::expected_hex_digit) {
+      return at("invalid escape", text, pos);
+    }
+    if (c < 0x20) return at("control character (\\u0000-\\u001F) found while parsing a string", text, pos);
+    if (c >= 0x80) return at("invalid UTF-8", text, pos);
+    // A printable ASCII byte is refused only after a \u escape of a lone
+    // or misplaced surrogate.
+    return at("invalid unicode code point", text, pos);
+  }
+
+  switch (s.expect) {
+    case Expect::kValue:
+    case Expect::kArrayFirst:
+    case Expect::kArrayNext:
+      if (c == ']' && s.expect == Expect::kArrayNext) return at("trailing comma", text, pos);
+      if (c == 't' || c == 'f' || c == 'n') {
+        const std::size_t m = literal_mismatch(text, pos);
+        if (m == text.size()) return at("EOF while parsing a value", text, m);
+        if (m != std::string_view::npos) return at("expected ident", text, m);
+      }
+      if (c == '-' || (c >= '0' && c <= '9')) return at("invalid number", text, pos);
+      return at("expected value", text, pos);
+    case Expect::kObjectFirst:
+    case Expect::kObjectNext:
+      if (c == '}' && s.expect == Expect::kObjectNext) return at("trailing comma", text, pos);
+      return at("key must be a string", text, pos);
+    case Expect::kColon:
+      return at("expected `:`", text, pos);
+    case Expect::kComma:
+      return at(s.in_object() ? "expected `,` or `}`" : "expected `,` or `]`", text, pos);
+    case Expect::kDone:
+      break;
+  }
+  return at("trailing characters", text, pos);
+}
+
+// ---------------------------------------------------------------------------
+// Writing
+
+// Offset of the first byte in [p, p + n) that a JSON string must escape
+// ('"', '\\' or below 0x20), or n. Eight bytes at a time.
+std::size_t plain_run(const char* p, std::size_t n) {
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t x;
+      std::memcpy(&x, p + i, 8);
+      const std::uint64_t quote = x ^ (kOnes * '"');
+      const std::uint64_t slash = x ^ (kOnes * '\\');
+      // A byte is flagged when it is below 0x20 or zero after the XOR. Borrows
+      // can flag bytes above a real hit, never below one, so the lowest flag
+      // is exact.
+      const std::uint64_t hit = ((x - kOnes * 0x20) & ~x) | ((quote - kOnes) & ~quote) |
+                                ((slash - kOnes) & ~slash);
+      const std::uint64_t flags = hit & kHigh;
+      if (flags != 0) return i + static_cast<std::size_t>(std::countr_zero(flags) / 8);
+    }
+  }
+  for (; i < n; ++i) {
+    const auto c = static_cast<unsigned char>(p[i]);
+    if (c < 0x20 || c == '"' || c == '\\') return i;
+  }
+  return n;
+}
+
+class Writer {
+ public:
+  explicit Writer(std::string& out) : out_(out) {}
+
+  bool value(const Value& v, int depth) {
+    switch (v.kind()) {
+      case bj::kind::null:
+        out_.append("null", 4);
+        return true;
+      case bj::kind::bool_:
+        if (v.get_bool()) {
+          out_.append("true", 4);
+        } else {
+          out_.append("false", 5);
+        }
+        return true;
+      case bj::kind::int64:
+        integer(v.get_int64());
+        return true;
+      case bj::kind::uint64:
+        integer(v.get_uint64());
+        return true;
+      case bj::kind::double_:
+        real(v.get_double());
+        return true;
+      case bj::kind::string:
+        string(v.get_string());
+        return true;
+      case bj::kind::array:
+        return array(v.get_array(), depth + 1);
+      case bj::kind::object:
+        return object(v.get_object(), depth + 1);
+    }
+    return false;
+  }
+
+ private:
+  void ensure(std::size_t extra) {
+    const std::size_t need = out_.size() + extra;
+    if (need > out_.capacity()) out_.reserve(std::max(need, 2 * out_.capacity()));
+  }
+
+  template <class Int>
+  void integer(Int i) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, i);
+    out_.append(buf, static_cast<std::size_t>(r.ptr - buf));
+  }
+
+  void real(double d) {
+    if (!std::isfinite(d)) {  // never parsed; JSON has no text for it
+      out_.append("null", 4);
+      return;
+    }
+    char buf[40];
+    const auto r = std::to_chars(buf, buf + sizeof buf, d);
+    bool fraction_or_exponent = false;
+    for (const char* p = buf; p != r.ptr; ++p) {
+      if (*p == 'e') {
+        fraction_or_exponent = true;
+        out_.append(buf, static_cast<std::size_t>(p + 1 - buf));
+        if (p[1] == '+') ++p;  // 1e+300 -> 1e300
+        out_.append(p + 1, static_cast<std::size_t>(r.ptr - (p + 1)));
+        return;
+      }
+      if (*p == '.') fraction_or_exponent = true;
+    }
+    out_.append(buf, static_cast<std::size_t>(r.ptr - buf));
+    if (!fraction_or_exponent) out_.append(".0", 2);  // reads back as a double
+  }
+
+  void string(std::string_view s) {
+    ensure(s.size() + 2);
+    out_.push_back('"');
+    const char* p = s.data();
+    std::size_t n = s.size();
+    for (;;) {
+      const std::size_t run = plain_run(p, n);
+      out_.append(p, run);
+      if (run == n) break;
+      escape(static_cast<unsigned char>(p[run]));
+      p += run + 1;
+      n -= run + 1;
+    }
+    out_.push_back('"');
+  }
+
+  void escape(unsigned char c) {
+    char e[6] = {'\\', 0, 0, 0, 0, 0};
+    std::size_t len = 2;
+    switch (c) {
+      case '"': e[1] = '"'; break;
+      case '\\': e[1] = '\\'; break;
+      case '\b': e[1] = 'b'; break;
+      case '\t': e[1] = 't'; break;
+      case '\n': e[1] = 'n'; break;
+      case '\f': e[1] = 'f'; break;
+      case '\r': e[1] = 'r'; break;
+      default: {
+        static constexpr char kHex[] = "0123456789abcdef";
+        e[1] = 'u';
+        e[2] = '0';
+        e[3] = '0';
+        e[4] = kHex[c >> 4];
+        e[5] = kHex[c & 0xF];
+        len = 6;
+      }
+    }
+    out_.append(e, len);
+  }
+
+  bool array(const bj::array& a, int depth) {
+    if (depth > kMaxWriteDepth) return false;
+    out_.push_back('[');
+    bool first = true;
+    for (const Value& item : a) {
+      if (!first) out_.push_back(',');
+      first = false;
+      if (!value(item, depth)) return false;
+    }
+    out_.push_back(']');
+    return true;
+  }
+
+  bool object(const bj::object& o, int depth) {
+    if (depth > kMaxWriteDepth) return false;
+    out_.push_back('{');
+    // Boost keeps insertion order. Messages the bridge writes are mostly
+    // sorted already (they were written by a sorting writer), so check first
+    // and sort pointers to the members only when needed. One buffer serves
+    // every level: each object uses the segment past the end of its parents'.
+    const auto by_key = [](const bj::key_value_pair* a, const bj::key_value_pair* b) {
+      return a->key() < b->key();
+    };
+    bool sorted = true;
+    for (auto it = o.begin(); it != o.end(); ++it) {
+      if (it != o.begin() && !(std::prev(it)->key() < it->key())) {
+        sorted = false;
+        break;
+      }
+    }
+    bool ok = true;
+    if (sorted) {
+      bool first = true;
+      for (const auto& kv : o) {
+        if (!first) out_.push_back(',');
+        first = false;
+        if (!(ok = member(kv, depth))) break;
+      }
+    } else {
+      const std::size_t base = order_.size();
+      for (const auto& kv : o) order_.push_back(&kv);
+      std::sort(order_.begin() + static_cast<std::ptrdiff_t>(base), order_.end(), by_key);
+      for (std::size_t i = base; i < base + o.size(); ++i) {
+        if (i != base) out_.push_back(',');
+        if (!(ok = member(*order_[i], depth))) break;
+      }
+      order_.resize(base);
+    }
+    if (ok) out_.push_back('}');
+    return ok;
+  }
+
+  bool member(const bj::key_value_pair& kv, int depth) {
+    string(kv.key());
+    out_.push_back(':');
+    return value(kv.value(), depth);
+  }
+
+  std::string& out_;
+  std::vector<const bj::key_value_pair*> order_;
+};
+
+}  // namespace
+
+ParseResult parse(std::string_view text) {
+  bj::parse_options options;
+  options.max_depth = kMaxDepth - 1;  // Boost fails beyond max_depth levels
+  unsigned char temp[4096];
+  bj::basic_parser<Handler> parser(options, text.data(), temp, sizeof temp);
+  bj::error_code ec;
+  std::size_t consumed = 0;
+  try {
+    parser.handler().st.reset();
+    consumed = parser.write_some(false, text.data(), text.size(), ec);
+    if (!ec && consumed == text.size()) return parser.handler().st.release();
+  } catch (const std::bad_alloc&) {
+    return ParseError{at("out of memory", text, text.size())};
+  } catch (const std::length_error&) {
+    return ParseError{at("out of memory", text, text.size())};
+  }
+  return ParseError{describe(text, consumed, ec, parser.handler())};
+}
+
+bool write(const Value& value, std::string& out) {
+  const std::size_t size = out.size();
+  Writer writer(out);
+  if (writer.value(value, 0)) return true;
+  out.resize(size);
+  return false;
+}
+
+std::string to_text(const Value& value) {
+  std::string out;
+  if (!write(value, out)) out.clear();
+  return out;
+}
+
+}  // namespace zorvs_mcp::json

@@ -26,18 +26,28 @@ using Value = boost::json::value;
 // Arrays and objects nested this deep or deeper do not parse.
 inline constexpr int kMaxDepth = 128;
 
+// Arrays and objects nested deeper than this do not write: what parses, plus
+// a margin for the envelopes the bridge wraps around parsed values. The
+// writer recurses once per level, so this also bounds its stack use.
+inline constexpr int kMaxWriteDepth = kMaxDepth + 8;
+
 struct ParseError {
   std::string description;  // "F at line L column C"
 };
 
 using ParseResult = std::variant<Value, ParseError>;
 
-// Parses `text` as one JSON value.
+// Parses `text` as one JSON value. "-0" is the integer 0 ("-0.0" is the
+// double -0.0); a number that underflows reads as a zero of its sign. Strings
+// must be valid UTF-8 (a bad sequence is a parse error). The value uses the
+// default memory resource, so it may outlive `text` and be moved freely.
 ParseResult parse(std::string_view text);
 
 // Appends the compact text of `value` to `out`. Returns false, with `out`
-// unchanged, when the value is nested too deeply to be written (values the
-// parser produced, wrapped in a few levels of envelope, always write).
+// unchanged, when arrays and objects nest deeper than kMaxWriteDepth (values
+// the parser produced, wrapped in up to 8 levels of envelope, always write).
+// A double that is not finite, which the parser never produces, is written
+// as null.
 bool write(const Value& value, std::string& out);
 
 // The compact text of `value`, or the empty text when it cannot be written.
