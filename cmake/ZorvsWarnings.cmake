@@ -12,5 +12,5 @@ function(zorvs_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30
-    PROPERTIES ENVIRONMENT "ZORVS_BIN_DIR=${PROJECT_BINARY_DIR}/bin;ZORVS_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+    PROPERTIES ENVIRONMENT "ZORVS_BIN_DIR=${PROJECT_BINARY_DIR}/bin")
 endfunction()
