@@ -9,6 +9,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "share/src/testing/temporary_directory.h"
+
 namespace zorvs::share::standin {
 namespace {
 
@@ -16,12 +18,7 @@ namespace fs = std::filesystem;
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "zorvs-atomic-XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(pattern.data()));
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { ASSERT_FALSE(dir_.empty()); }
 
   std::vector<std::string> entries() const {
     std::vector<std::string> names;
@@ -33,7 +30,8 @@ class AtomicFileTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  fs::path dir_;
+  testing::TemporaryDirectory temporary_{"zorvs-atomic"};
+  fs::path dir_ = temporary_.path();
 };
 
 std::vector<std::uint8_t> bytes_of(std::string_view text) {

@@ -1,5 +1,7 @@
 #include "share/src/standin/type_conformance.h"
 
+#include "share/src/standin/ascii.h"
+
 #include <array>
 
 namespace zorvs::share::standin {
@@ -41,21 +43,12 @@ constexpr std::array<Declaration, 27> kDeclarations = {{
     {"com.adobe.pdf", {"public.data", "public.content"}},
 }};
 
-bool same_type(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 }  // namespace
 
 bool type_conforms_to(std::string_view type, std::string_view ancestor) {
-  if (same_type(type, ancestor)) return true;
+  if (equals_ignoring_ascii_case(type, ancestor)) return true;
   for (const Declaration& declaration : kDeclarations) {
-    if (!same_type(declaration.type, type)) continue;
+    if (!equals_ignoring_ascii_case(declaration.type, type)) continue;
     for (std::string_view parent : declaration.parents) {
       if (!parent.empty() && type_conforms_to(parent, ancestor)) return true;
     }

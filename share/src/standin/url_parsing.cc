@@ -1,5 +1,7 @@
 #include "share/src/standin/url_parsing.h"
 
+#include "share/src/standin/ascii.h"
+
 namespace zorvs::share::standin {
 namespace {
 
@@ -72,15 +74,6 @@ std::optional<std::string> percent_decode(std::string_view text) {
   return out;
 }
 
-bool equals_ignoring_case(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // Splits a URI reference into scheme, authority and path, checking each part.
 struct Parts {
   std::optional<std::string_view> scheme;
@@ -133,8 +126,8 @@ std::optional<Url> parse_url(std::string_view text) {
   if (parts->scheme) url.scheme = std::string(*parts->scheme);
   url.path_extension = path_extension(path.value_or(std::string(parts->path)));
   bool local = !parts->authority || parts->authority->empty() ||
-               equals_ignoring_case(*parts->authority, "localhost");
-  if (parts->scheme && equals_ignoring_case(*parts->scheme, "file") && local && path &&
+               equals_ignoring_ascii_case(*parts->authority, "localhost");
+  if (parts->scheme && equals_ignoring_ascii_case(*parts->scheme, "file") && local && path &&
       path->starts_with('/')) {
     url.file_path = std::move(path);
   }

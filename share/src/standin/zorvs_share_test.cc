@@ -11,6 +11,7 @@
 #include "host_contract.h"
 #include "share/src/standin/base64.h"
 #include "share/src/standin/desktop_open.h"
+#include "share/src/testing/temporary_directory.h"
 
 namespace zorvs::share::standin {
 namespace {
@@ -26,14 +27,11 @@ struct Outcome {
 class ZorvsShareTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "zorvs-share-home-XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(pattern.data()));
-    home_ = pattern;
+    ASSERT_FALSE(home_.empty());
     const char* bin = std::getenv("ZORVS_BIN_DIR");
     ASSERT_TRUE(bin) << "ZORVS_BIN_DIR is not set";
     binary_ = fs::path(bin) / "zorvs-share";
   }
-  void TearDown() override { fs::remove_all(home_); }
 
   void write(const std::string& name, const std::string& text) const {
     std::ofstream(home_ / name, std::ios::binary) << text;
@@ -67,7 +65,8 @@ class ZorvsShareTest : public ::testing::Test {
     return static_cast<size_t>(std::distance(fs::directory_iterator(staging_directory()), {}));
   }
 
-  fs::path home_;
+  testing::TemporaryDirectory temporary_{"zorvs-share-home"};
+  fs::path home_ = temporary_.path();
   fs::path binary_;
 };
 

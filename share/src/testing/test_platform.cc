@@ -1,7 +1,5 @@
 #include "share/src/testing/test_platform.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <filesystem>
 
@@ -11,17 +9,6 @@
 #include "share/src/standin/url_parsing.h"
 
 namespace zorvs::share::testing {
-namespace {
-
-std::string make_temporary_home() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "zorvs-share-test-XXXXXX").string();
-  char* made = ::mkdtemp(pattern.data());
-  return made ? std::string(made) : std::string();
-}
-
-}  // namespace
-
 LoadedItem url_item(std::string_view url) {
   return standin::parse_url(url).value();
 }
@@ -75,14 +62,10 @@ void TestContext::complete_request() {
 }
 
 TestPlatform::TestPlatform()
-    : home_(make_temporary_home()),
-      standin_(nullptr, home_, standin::OpenMode::kPrint, nullptr, threads_),
+    : standin_(nullptr, home(), standin::OpenMode::kPrint, nullptr, threads_),
       context_(std::make_unique<TestContext>(std::vector<InputItem>{}, *this)) {}
 
-TestPlatform::~TestPlatform() {
-  std::error_code ignored;
-  if (!home_.empty()) std::filesystem::remove_all(home_, ignored);
-}
+TestPlatform::~TestPlatform() = default;
 
 void TestPlatform::set_items(const std::vector<TestInput>& inputs) {
   std::vector<InputItem> items;
@@ -108,7 +91,7 @@ std::string TestPlatform::hand_over() {
 }
 
 std::string TestPlatform::staging_directory() const {
-  return home_ + "/Library/Group Containers/" + std::string(host::kAppGroupIdentifier) + "/share";
+  return home() + "/Library/Group Containers/" + std::string(host::kAppGroupIdentifier) + "/share";
 }
 
 std::vector<std::string> TestPlatform::staged_files() const {

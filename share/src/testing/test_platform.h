@@ -18,6 +18,7 @@
 #include "share/src/standin/completion_threads.h"
 #include "share/src/standin/standin_item_provider.h"
 #include "share/src/standin/standin_platform.h"
+#include "share/src/testing/temporary_directory.h"
 
 namespace zorvs::share::testing {
 
@@ -115,7 +116,7 @@ class TestPlatform final : public SharePlatform {
   int scope_starts() const { return scope_starts_; }
   int scope_stops() const { return scope_stops_; }
   int calls_off_main_thread() const { return calls_off_main_thread_; }
-  std::string home() const { return home_; }
+  std::string home() const { return home_.path().string(); }
   std::string staging_directory() const;
   std::vector<std::string> staged_files() const;  // names, sorted
   TestItemProvider& provider(size_t item, size_t attachment);
@@ -147,7 +148,7 @@ class TestPlatform final : public SharePlatform {
   RunLoop loop_;
   standin::CompletionThreads threads_;
   std::thread::id main_thread_ = std::this_thread::get_id();
-  std::string home_;
+  TemporaryDirectory home_{"zorvs-share-test"};
   standin::StandinPlatform standin_;
   std::unique_ptr<TestContext> context_;
   bool has_container_ = true;
