@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <string_view>
 
 #include "host_contract.h"
@@ -59,11 +60,14 @@ Picture read_shared_file(SharePlatform& platform, const Url& file) {
   return picture;
 }
 
-// The bytes and extension to stage for a loaded item, or nothing.
-std::optional<Picture> picture_from(SharePlatform& platform, const LoadedItem& item) {
+// The bytes and extension to stage for a loaded item, or nothing. Data is
+// moved, not copied: a picture is held in memory once.
+std::optional<Picture> picture_from(SharePlatform& platform, LoadedItem item) {
   if (const auto* file = std::get_if<Url>(&item)) return read_shared_file(platform, *file);
-  if (const auto* data = std::get_if<Bytes>(&item))
-    return Picture{*data, extension_for_data(*data)};
+  if (auto* data = std::get_if<Bytes>(&item)) {
+    std::string extension = extension_for_data(*data);
+    return Picture{std::move(*data), std::move(extension)};
+  }
   if (const auto* image = std::get_if<std::shared_ptr<const ImageObject>>(&item)) {
     if (!*image) return std::nullopt;
     std::optional<Bytes> png = (*image)->png_data();
@@ -83,7 +87,7 @@ Task<std::optional<std::string>> write_image(SharePlatform& platform, MainExecut
   platform.create_directories(staging_directory);
 
   LoadedItem item = co_await load_item(executor, provider, uti::kImage);
-  std::optional<Picture> picture = picture_from(platform, item);
+  std::optional<Picture> picture = picture_from(platform, std::move(item));
   if (!picture || picture->bytes.empty()) co_return std::nullopt;
 
   std::string name = ascii_lowercase(platform.random_uuid()) + "." + picture->extension;
