@@ -11,9 +11,12 @@
 #include <cstring>
 #include <iterator>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <vector>
+
+#include "utf8.h"
 
 namespace zorvs_mcp::json {
 namespace {
@@ -201,7 +204,10 @@ struct PrefixScan {
         end_token();
       }
       switch (c) {
-        case ' ': case '\t': case '\n': case '\r':
+        case ' ':
+        case '\t':
+        case '\n':
+        case '\r':
           break;
         case '{':
           open.push_back('o');
@@ -211,7 +217,8 @@ struct PrefixScan {
           open.push_back('a');
           expect = Expect::kArrayFirst;
           break;
-        case '}': case ']':
+        case '}':
+        case ']':
           if (!open.empty()) open.pop_back();
           value_done();
           break;
@@ -239,9 +246,15 @@ struct PrefixScan {
 std::size_t literal_mismatch(std::string_view text, std::size_t start) {
   std::string_view word;
   switch (text[start]) {
-    case 't': word = "true"; break;
-    case 'f': word = "false"; break;
-    default: word = "null"; break;
+    case 't':
+      word = "true";
+      break;
+    case 'f':
+      word = "false";
+      break;
+    default:
+      word = "null";
+      break;
   }
   for (std::size_t k = 0; k < word.size(); ++k) {
     if (start + k >= text.size()) return text.size();
@@ -277,7 +290,8 @@ std::string describe_eof(const PrefixScan& s, std::string_view text) {
     case Expect::kColon:
       return at("EOF while parsing an object", text, end);
     case Expect::kComma:
-      return at(s.in_object() ? "EOF while parsing an object" : "EOF while parsing a list", text, end);
+      return at(s.in_object() ? "EOF while parsing an object" : "EOF while parsing a list", text,
+                end);
     default:
       break;
   }
@@ -333,7 +347,8 @@ std::string describe(std::string_view text, std::size_t pos, const bj::error_cod
     if (s.after_backslash || ec == bj::error::expected_hex_digit) {
       return at("invalid escape", text, pos);
     }
-    if (c < 0x20) return at("control character (\\u0000-\\u001F) found while parsing a string", text, pos);
+    if (c < 0x20)
+      return at("control character (\\u0000-\\u001F) found while parsing a string", text, pos);
     if (c >= 0x80) return at("invalid UTF-8", text, pos);
     // A printable ASCII byte is refused only after a \u escape of a lone
     // or misplaced surrogate.
@@ -367,35 +382,389 @@ std::string describe(std::string_view text, std::size_t pos, const bj::error_cod
 }
 
 // ---------------------------------------------------------------------------
-// Writing
+// Scanning
 
-// Offset of the first byte in [p, p + n) that a JSON string must escape
-// ('"', '\\' or below 0x20), or n. Eight bytes at a time.
+// The bytes of `x` that a JSON string must escape ('"', '\\' or below 0x20),
+// as their high bits. Borrows can flag bytes above a real hit, never below
+// one, so the lowest flag is exact.
+constexpr std::uint64_t special_bytes(std::uint64_t x) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  const std::uint64_t quote = x ^ (kOnes * '"');
+  const std::uint64_t slash = x ^ (kOnes * '\\');
+  return (((x - kOnes * 0x20) & ~x) | ((quote - kOnes) & ~quote) | ((slash - kOnes) & ~slash)) &
+         kHigh;
+}
+
+bool is_special(char c) {
+  return static_cast<unsigned char>(c) < 0x20 || c == '"' || c == '\\';
+}
+
+// Offset of the first byte in [p, p + n) that a JSON string must escape, or
+// n. Eight bytes at a time.
 std::size_t plain_run(const char* p, std::size_t n) {
   std::size_t i = 0;
   if constexpr (std::endian::native == std::endian::little) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ull;
     for (; i + 8 <= n; i += 8) {
       std::uint64_t x;
       std::memcpy(&x, p + i, 8);
-      const std::uint64_t quote = x ^ (kOnes * '"');
-      const std::uint64_t slash = x ^ (kOnes * '\\');
-      // A byte is flagged when it is below 0x20 or zero after the XOR. Borrows
-      // can flag bytes above a real hit, never below one, so the lowest flag
-      // is exact.
-      const std::uint64_t hit = ((x - kOnes * 0x20) & ~x) | ((quote - kOnes) & ~quote) |
-                                ((slash - kOnes) & ~slash);
-      const std::uint64_t flags = hit & kHigh;
-      if (flags != 0) return i + static_cast<std::size_t>(std::countr_zero(flags) / 8);
+      if (const std::uint64_t flags = special_bytes(x)) {
+        return i + static_cast<std::size_t>(std::countr_zero(flags) / 8);
+      }
     }
   }
-  for (; i < n; ++i) {
-    const auto c = static_cast<unsigned char>(p[i]);
-    if (c < 0x20 || c == '"' || c == '\\') return i;
-  }
-  return n;
+  while (i < n && !is_special(p[i])) ++i;
+  return i;
 }
+
+// plain_run() that also copies the run to `out`, eight bytes at a time while
+// it looks: `out` must have room for n bytes, and bytes past the run may be
+// overwritten.
+std::size_t copy_plain_run(const char* p, std::size_t n, char* out) {
+  std::size_t i = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t x;
+      std::memcpy(&x, p + i, 8);
+      std::memcpy(out + i, &x, 8);
+      if (const std::uint64_t flags = special_bytes(x)) {
+        return i + static_cast<std::size_t>(std::countr_zero(flags) / 8);
+      }
+    }
+  }
+  for (; i < n && !is_special(p[i]); ++i) out[i] = p[i];
+  return i;
+}
+
+// ---------------------------------------------------------------------------
+// Fast path
+//
+// Boost 1.81's parser goes through the rest of a string one byte at a time
+// once it has met an escape, and gathers every string in a temporary stack
+// before copying it into place; tool results (file contents, pictures as
+// base64) are long strings with escapes in them. This recursive-descent
+// parser reads the JSON such messages are made of and builds the value
+// directly, each string unescaped straight into its final storage.
+//
+// It accepts a subset of what the Boost path accepts and builds the same
+// value for it. On anything else (any error, an integer beyond 64 bits, a
+// number that from_chars does not read exactly, an unpaired surrogate,
+// nesting near the limit) it gives up, and the Boost path parses the text
+// from the start: acceptance, values and error descriptions stay the Boost
+// path's. Its input is valid UTF-8, so string bytes from 0x80 up are copied
+// without a check.
+
+class FastParser {
+ public:
+  explicit FastParser(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+
+  // The value, or nothing when the text is to go to the Boost path.
+  std::optional<Value> parse() {
+    Value v;
+    skip_space();
+    if (!value(v, 0)) return std::nullopt;
+    skip_space();
+    if (p_ != end_) return std::nullopt;
+    return v;
+  }
+
+ private:
+  // Containers nested deeper than this go to the Boost path, which owns the
+  // limit (kMaxDepth).
+  static constexpr int kFastDepth = kMaxDepth - 2;
+
+  static bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+  void skip_space() {
+    while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+  }
+
+  void skip_digits() {
+    while (p_ != end_ && is_digit(*p_)) ++p_;
+  }
+
+  bool value(Value& out, int depth) {
+    if (p_ == end_) return false;
+    switch (*p_) {
+      case '{':
+        return object(out.emplace_object(), depth + 1);
+      case '[':
+        return array(out.emplace_array(), depth + 1);
+      case '"':
+        return string(out.emplace_string());
+      case 't':
+        if (!literal("true")) return false;
+        out = true;
+        return true;
+      case 'f':
+        if (!literal("false")) return false;
+        out = false;
+        return true;
+      case 'n':
+        return literal("null");  // `out` is null already
+      default:
+        return number(out);
+    }
+  }
+
+  bool literal(std::string_view word) {
+    if (static_cast<std::size_t>(end_ - p_) < word.size()) return false;
+    if (std::memcmp(p_, word.data(), word.size()) != 0) return false;
+    p_ += word.size();
+    return true;
+  }
+
+  // After a member or element: true at ',' (consumed), false otherwise.
+  bool next_item() {
+    skip_space();
+    if (p_ == end_ || *p_ != ',') return false;
+    ++p_;
+    skip_space();
+    return true;
+  }
+
+  bool close(char bracket) {
+    if (p_ == end_ || *p_ != bracket) return false;
+    ++p_;
+    return true;
+  }
+
+  bool array(bj::array& a, int depth) {
+    if (depth > kFastDepth) return false;
+    ++p_;  // '['
+    skip_space();
+    if (close(']')) return true;
+    do {
+      if (!value(a.emplace_back(nullptr), depth)) return false;
+    } while (next_item());
+    return close(']');
+  }
+
+  bool object(bj::object& o, int depth) {
+    if (depth > kFastDepth) return false;
+    ++p_;  // '{'
+    skip_space();
+    if (close('}')) return true;
+    do {
+      std::string_view key;
+      if (!read_key(key)) return false;
+      skip_space();
+      if (p_ == end_ || *p_ != ':') return false;
+      ++p_;
+      skip_space();
+      // A key given twice keeps its later member, in the earlier one's place.
+      auto [member, inserted] = o.emplace(key, nullptr);
+      if (!inserted) member->value() = nullptr;
+      if (!value(member->value(), depth)) return false;
+    } while (next_item());
+    return close('}');
+  }
+
+  // Steps over the string token at p_ (its opening quote) and returns what
+  // stands between its quotes, or nothing when it does not end. A quote
+  // ends it unless an odd number of backslashes stands before it.
+  std::optional<std::string_view> scan_string() {
+    const char* const start = ++p_;
+    for (const char* q = start;; ++q) {
+      q = static_cast<const char*>(std::memchr(q, '"', static_cast<std::size_t>(end_ - q)));
+      if (q == nullptr) return std::nullopt;
+      const char* run = q;
+      while (run != start && run[-1] == '\\') --run;
+      if ((q - run) % 2 == 0) {
+        p_ = q + 1;
+        return std::string_view(start, static_cast<std::size_t>(q - start));
+      }
+    }
+  }
+
+  bool string(bj::string& out) {
+    const auto raw = scan_string();
+    if (!raw) return false;
+    out.reserve(raw->size());  // unescaping never lengthens
+    char* end = unescape(*raw, out.data());
+    if (end == nullptr) return false;
+    out.grow(static_cast<std::size_t>(end - out.data()));
+    return true;
+  }
+
+  bool read_key(std::string_view& key) {
+    if (p_ == end_ || *p_ != '"') return false;
+    const auto raw = scan_string();
+    if (!raw) return false;
+    key_.resize(raw->size());
+    char* end = unescape(*raw, key_.data());
+    if (end == nullptr) return false;
+    key = std::string_view(key_.data(), static_cast<std::size_t>(end - key_.data()));
+    return true;
+  }
+
+  static int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  }
+
+  // The code unit of the four hex digits at p, or -1.
+  static long hex4(const char* p) {
+    long unit = 0;
+    for (int i = 0; i < 4; ++i) {
+      const int d = hex_digit(p[i]);
+      if (d < 0) return -1;
+      unit = unit * 16 + d;
+    }
+    return unit;
+  }
+
+  static char* put_utf8(char* out, unsigned long cp) {
+    if (cp < 0x80) {
+      *out++ = static_cast<char>(cp);
+    } else if (cp < 0x800) {
+      *out++ = static_cast<char>(0xC0 | (cp >> 6));
+      *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      *out++ = static_cast<char>(0xE0 | (cp >> 12));
+      *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      *out++ = static_cast<char>(0xF0 | (cp >> 18));
+      *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+    return out;
+  }
+
+  // Decodes the \u escape (one code unit, or a surrogate pair) at p into
+  // out. Advances p past it; null when it is not taken here.
+  static char* unicode_escape(const char*& p, const char* end, char* out) {
+    if (end - p < 6) return nullptr;
+    const long unit = hex4(p + 2);
+    if (unit < 0 || (unit >= 0xDC00 && unit <= 0xDFFF)) return nullptr;
+    if (unit < 0xD800 || unit > 0xDBFF) {
+      p += 6;
+      return put_utf8(out, static_cast<unsigned long>(unit));
+    }
+    if (end - p < 12 || p[6] != '\\' || p[7] != 'u') return nullptr;
+    const long low = hex4(p + 8);
+    if (low < 0xDC00 || low > 0xDFFF) return nullptr;
+    p += 12;
+    return put_utf8(out, 0x10000 + ((static_cast<unsigned long>(unit) - 0xD800) << 10) +
+                             (static_cast<unsigned long>(low) - 0xDC00));
+  }
+
+  // Writes the unescaped `raw` (as scan_string() found it) to out, which has
+  // room for raw.size() bytes. Returns the end of what was written, or null
+  // at a control character or an escape not taken here.
+  static char* unescape(std::string_view raw, char* out) {
+    const char* p = raw.data();
+    const char* const end = p + raw.size();
+    while (true) {
+      // Unescaping never lengthens, so out has room for the rest of raw.
+      const std::size_t run = copy_plain_run(p, static_cast<std::size_t>(end - p), out);
+      p += run;
+      out += run;
+      if (p == end) return out;
+      if (*p != '\\') return nullptr;  // a control character: quotes here are escaped
+      if (end - p < 2) return nullptr;
+      char c;
+      switch (p[1]) {
+        case '"':
+          c = '"';
+          break;
+        case '\\':
+          c = '\\';
+          break;
+        case '/':
+          c = '/';
+          break;
+        case 'b':
+          c = '\b';
+          break;
+        case 'f':
+          c = '\f';
+          break;
+        case 'n':
+          c = '\n';
+          break;
+        case 'r':
+          c = '\r';
+          break;
+        case 't':
+          c = '\t';
+          break;
+        case 'u':
+          out = unicode_escape(p, end, out);
+          if (out == nullptr) return nullptr;
+          continue;
+        default:
+          return nullptr;
+      }
+      *out++ = c;
+      p += 2;
+    }
+  }
+
+  // A JSON number: an integer that fits 64 bits (int64 unless only uint64
+  // holds it) or a double read with from_chars, as the Boost path does.
+  bool number(Value& out) {
+    const char* start = p_;
+    const bool negative = *p_ == '-';
+    if (negative) ++p_;
+    if (p_ == end_ || !is_digit(*p_)) return false;
+    std::uint64_t magnitude = 0;
+    bool fits = true;
+    if (*p_ == '0') {
+      ++p_;
+    } else {
+      for (; p_ != end_ && is_digit(*p_); ++p_) {
+        const auto digit = static_cast<std::uint64_t>(*p_ - '0');
+        fits = fits && magnitude <= (UINT64_MAX - digit) / 10;
+        magnitude = magnitude * 10 + digit;
+      }
+    }
+    bool integer = true;
+    if (p_ != end_ && *p_ == '.') {
+      integer = false;
+      ++p_;
+      if (p_ == end_ || !is_digit(*p_)) return false;
+      skip_digits();
+    }
+    if (p_ != end_ && (*p_ == 'e' || *p_ == 'E')) {
+      integer = false;
+      ++p_;
+      if (p_ != end_ && (*p_ == '+' || *p_ == '-')) ++p_;
+      if (p_ == end_ || !is_digit(*p_)) return false;
+      skip_digits();
+    }
+    if (integer) {
+      if (!fits) return false;  // a double on the Boost path
+      if (!negative) {
+        if (magnitude <= static_cast<std::uint64_t>(INT64_MAX)) {
+          out = static_cast<std::int64_t>(magnitude);
+        } else {
+          out = magnitude;
+        }
+        return true;
+      }
+      if (magnitude > static_cast<std::uint64_t>(INT64_MAX) + 1) return false;
+      out = static_cast<std::int64_t>(0 - magnitude);  // wraps to INT64_MIN at the border
+      return true;
+    }
+    double d = 0;
+    const auto [ptr, err] = std::from_chars(start, p_, d);
+    if (err != std::errc() || ptr != p_ || !std::isfinite(d)) return false;
+    out = d;
+    return true;
+  }
+
+  const char* p_;
+  const char* const end_;
+  std::string key_;  // the key being read, unescaped
+};
+
+// ---------------------------------------------------------------------------
+// Writing
 
 class Writer {
  public:
@@ -469,7 +838,9 @@ class Writer {
   }
 
   void string(std::string_view s) {
-    ensure(s.size() + 2);
+    // Room for the quotes and for escapes in one byte of eight: text rarely
+    // has more, so a long string is written without moving the buffer.
+    ensure(s.size() + s.size() / 8 + 2);
     out_.push_back('"');
     const char* p = s.data();
     std::size_t n = s.size();
@@ -488,13 +859,27 @@ class Writer {
     char e[6] = {'\\', 0, 0, 0, 0, 0};
     std::size_t len = 2;
     switch (c) {
-      case '"': e[1] = '"'; break;
-      case '\\': e[1] = '\\'; break;
-      case '\b': e[1] = 'b'; break;
-      case '\t': e[1] = 't'; break;
-      case '\n': e[1] = 'n'; break;
-      case '\f': e[1] = 'f'; break;
-      case '\r': e[1] = 'r'; break;
+      case '"':
+        e[1] = '"';
+        break;
+      case '\\':
+        e[1] = '\\';
+        break;
+      case '\b':
+        e[1] = 'b';
+        break;
+      case '\t':
+        e[1] = 't';
+        break;
+      case '\n':
+        e[1] = 'n';
+        break;
+      case '\f':
+        e[1] = 'f';
+        break;
+      case '\r':
+        e[1] = 'r';
+        break;
       default: {
         static constexpr char kHex[] = "0123456789abcdef";
         e[1] = 'u';
@@ -572,7 +957,7 @@ class Writer {
 
 }  // namespace
 
-ParseResult parse(std::string_view text) {
+ParseResult parse_with_boost(std::string_view text) {
   bj::parse_options options;
   options.max_depth = kMaxDepth - 1;  // Boost fails beyond max_depth levels
   unsigned char temp[4096];
@@ -589,6 +974,21 @@ ParseResult parse(std::string_view text) {
     return ParseError{at("out of memory", text, text.size())};
   }
   return ParseError{describe(text, consumed, ec, parser.handler())};
+}
+
+ParseResult parse(std::string_view text) {
+  if (is_valid_utf8(text)) return parse_valid_utf8(text);
+  return parse_with_boost(text);
+}
+
+ParseResult parse_valid_utf8(std::string_view text) {
+  try {
+    if (auto value = FastParser(text).parse()) return std::move(*value);
+  } catch (const std::bad_alloc&) {
+    // The Boost path runs into the same limit and describes it.
+  } catch (const std::length_error&) {
+  }
+  return parse_with_boost(text);
 }
 
 bool write(const Value& value, std::string& out) {

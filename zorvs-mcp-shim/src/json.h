@@ -43,6 +43,14 @@ using ParseResult = std::variant<Value, ParseError>;
 // default memory resource, so it may outlive `text` and be moved freely.
 ParseResult parse(std::string_view text);
 
+// parse() for text already known to be valid UTF-8 (is_valid_utf8), which
+// the bridge checks on every line before parsing it: skips that check.
+ParseResult parse_valid_utf8(std::string_view text);
+
+// Boost's parser alone: what parse() falls back to for any text its own
+// reader does not take. Tests compare the two.
+ParseResult parse_with_boost(std::string_view text);
+
 // Appends the compact text of `value` to `out`. Returns false, with `out`
 // unchanged, when arrays and objects nest deeper than kMaxWriteDepth (values
 // the parser produced, wrapped in up to 8 levels of envelope, always write).

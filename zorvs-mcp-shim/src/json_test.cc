@@ -93,7 +93,8 @@ const Written kWritten[] = {
     {R"({"a":1,"b":2,"a":3})", bj::kind::object, R"({"a":3,"b":2})"},
     {R"({"z":{"y":[{"d":true,"c":null}],"x":false}})", bj::kind::object,
      R"({"z":{"x":false,"y":[{"c":null,"d":true}]}})"},
-    {R"({"jsonrpc":"2.0","id":5,"result":{}})", bj::kind::object, R"({"id":5,"jsonrpc":"2.0","result":{}})"},
+    {R"({"jsonrpc":"2.0","id":5,"result":{}})", bj::kind::object,
+     R"({"id":5,"jsonrpc":"2.0","result":{}})"},
     // White space: space, tab, LF and CR around and inside the value.
     {" \t\r\n[ 1 ,\t{ \"a\" :\r\n2 } ] \t\r\n", bj::kind::array, R"([1,{"a":2}])"},
     {"{\"id\":1}\n", bj::kind::object, R"({"id":1})"},
@@ -164,7 +165,8 @@ const Refused kRefused[] = {
     {R"("\u12G4")", "invalid escape at line 1 column 6"},
     {R"("\ud800")", "invalid unicode code point at line 1 column 8"},
     {R"("\ud800\u0041")", "invalid unicode code point at line 1 column 10"},
-    {"\"a\tb\"", "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 3"},
+    {"\"a\tb\"",
+     "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 3"},
     {R"({"a" 1})", "expected `:` at line 1 column 6"},
     {R"({"a":1 "b":2})", "expected `,` or `}` at line 1 column 8"},
     {"[1 2]", "expected `,` or `]` at line 1 column 4"},
@@ -176,7 +178,9 @@ const Refused kRefused[] = {
     // Only space, tab, LF and CR count as white space.
     {"\f1", "expected value at line 1 column 1"},
     {"1\f", "trailing characters at line 1 column 2"},
-    {"\u00a0" "1", "expected value at line 1 column 1"},
+    {"\u00a0"
+     "1",
+     "expected value at line 1 column 1"},
     {"1\u00a0", "trailing characters at line 1 column 2"},
     // Positions on later lines: LF starts a line, columns count bytes.
     {"{\n  \"a\": 1,\n  \"b\": x\n}", "expected value at line 3 column 8"},
@@ -258,13 +262,27 @@ std::string reference_string(std::string_view s) {
   for (const char ch : s) {
     const auto c = static_cast<unsigned char>(ch);
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\b': out += "\\b"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\f': out += "\\f"; break;
-      case '\r': out += "\\r"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
       default:
         if (c < 0x20) {
           const char hex[] = "0123456789abcdef";
@@ -292,9 +310,10 @@ TEST(Json, EveryByteAtEveryOffsetIsWrittenAsTheReferenceDoes) {
   }
   std::string controls;
   for (int c = 0; c < 0x20; ++c) controls += static_cast<char>(c);
-  EXPECT_EQ(to_text(Value(controls)),
-            R"("\u0000\u0001\u0002\u0003\u0004\u0005\u0006\u0007\b\t\n\u000b\f\r\u000e\u000f)"
-            R"(\u0010\u0011\u0012\u0013\u0014\u0015\u0016\u0017\u0018\u0019\u001a\u001b\u001c\u001d\u001e\u001f")");
+  EXPECT_EQ(
+      to_text(Value(controls)),
+      R"("\u0000\u0001\u0002\u0003\u0004\u0005\u0006\u0007\b\t\n\u000b\f\r\u000e\u000f)"
+      R"(\u0010\u0011\u0012\u0013\u0014\u0015\u0016\u0017\u0018\u0019\u001a\u001b\u001c\u001d\u001e\u001f")");
   expect_round_trip(to_text(Value(controls)));
 }
 
@@ -340,6 +359,134 @@ TEST(Json, RoundTripProperty) {
       R"({"result":{"content":[{"type":"text","text":"a\nb\tc \"q\" \\ \u00e9 \ud83d\ude00"}]},"id":7})",
   };
   for (const std::string_view doc : docs) expect_round_trip(doc);
+}
+
+// --- The bridge's own reader against Boost's parser -------------------------
+//
+// parse() reads most texts itself and hands the rest to Boost's parser; the
+// two must agree on every text: the same value (kinds and doubles included,
+// as the written text shows) or the same error description.
+
+void expect_same_as_boost(std::string_view text) {
+  const ParseResult ours = parse(text);
+  const ParseResult boost = parse_with_boost(text);
+  if (const auto* error = std::get_if<ParseError>(&boost)) {
+    ASSERT_TRUE(std::holds_alternative<ParseError>(ours)) << "accepted: " << text;
+    EXPECT_EQ(std::get<ParseError>(ours).description, error->description) << text;
+    return;
+  }
+  ASSERT_TRUE(std::holds_alternative<Value>(ours))
+      << "refused: " << text << ": " << std::get<ParseError>(ours).description;
+  EXPECT_EQ(std::get<Value>(ours), std::get<Value>(boost)) << text;
+  EXPECT_EQ(to_text(std::get<Value>(ours)), to_text(std::get<Value>(boost))) << text;
+}
+
+TEST(Json, OwnReaderAgreesWithBoostOnEdges) {
+  const std::string_view texts[] = {
+      // Integers and doubles at the int64 / uint64 / double borders.
+      "9223372036854775807",
+      "9223372036854775808",
+      "18446744073709551615",
+      "18446744073709551616",
+      "-9223372036854775808",
+      "-9223372036854775809",
+      "-0",
+      "-0.0",
+      "1E+2",
+      "1e-400",
+      "-1e-400",
+      "4.9e-324",
+      "2.2250738585072014e-308",
+      "1.7976931348623157e308",
+      "1e309",
+      "0.1",
+      "123456789012345678901234567890",
+      "1.",
+      ".5",
+      "1e",
+      "1e+",
+      "-",
+      "00",
+      "-01",
+      // Escapes, surrogates, control characters and raw UTF-8 in strings and keys.
+      R"("\"\\\/\b\f\n\r\t")",
+      R"("\u0000\u001f\u007f\u0080\u07ff\u0800\uffff")",
+      R"("\ud83d\ude00\uD83D\uDE00")",
+      R"("\ud800")",
+      R"("\udc00")",
+      R"("\ud800\ud800")",
+      R"("\ud800\u")",
+      R"("\u12")",
+      R"("\x")",
+      "\"\\",
+      "\"a\\\"",
+      "\"\x01\"",
+      "\"\x7f\"",
+      "\"\xc3\xa9\xe6\x97\xa5\xf0\x9f\xa6\x8a\"",
+      "\"\xc3\"",
+      "\"\xed\xa0\x80\"",
+      "\"\xf4\x90\x80\x80\"",
+      R"({"\u0061":1,"a":2})",
+      R"({"a":1,"b":2,"a":3})",
+      R"({"k\"ey":"v"})",
+      R"({"":""})",
+      // Structure and white space.
+      " \t\r\n[ 1 , { \"a\" : [ ] } ] \n",
+      "[1,2,]",
+      "{,}",
+      "[[[[]]]]x",
+      "nul",
+      "truefalse",
+      "{\"a\":1}\r",
+      "\"abc\"\"",
+      "[\"a\"\"b\"]",
+      "{\"a\"1}",
+  };
+  for (const std::string_view text : texts) expect_same_as_boost(text);
+}
+
+TEST(Json, OwnReaderAgreesWithBoostAroundEveryEscapeOffset) {
+  // The reader copies eight bytes at a time: put each escape at every offset
+  // of a word, in strings and in keys.
+  const std::string_view escapes[] = {R"(\")",           R"(\\)",    R"(\n)", R"(\u00e9)",
+                                      R"(\ud83d\ude00)", "\xc3\xa9", R"(\q)", "\x01"};
+  for (const std::string_view escape : escapes) {
+    for (std::size_t before = 0; before < 18; ++before) {
+      const std::string body = std::string(before, 'a') + std::string(escape) + "bcdefghij";
+      expect_same_as_boost("\"" + body + "\"");
+      expect_same_as_boost("{\"" + body + "\":[\"" + body + body + "\"]}");
+    }
+  }
+}
+
+TEST(Json, OwnReaderAgreesWithBoostOnMutatedMessages) {
+  const std::string base =
+      R"({"jsonrpc":"2.0","id":12,"method":"tools/call","params":{"name":"run","arguments":)"
+      R"({"text":"line one\nline \"two\"\tC:\\dir \u00e9 \ud83d\ude00 )"
+      "\xc3\xa9"
+      R"(","n":[-1,0.5,1e3,18446744073709551615,true,false,null],"a":{"a":1,"a":{}}}}})";
+  const char bytes[] = {'"', '\\', '{', '}', '[', ']', ',',    ':',
+                        ' ', '\n', '0', '-', 'e', 'u', '\x01', '\xc3'};
+  std::mt19937 random(7);
+  expect_same_as_boost(base);
+  for (int i = 0; i < 3000; ++i) {
+    std::string text = base;
+    for (auto edits = 1 + random() % 3; edits > 0; --edits) {
+      const std::size_t at = random() % text.size();
+      switch (random() % 3) {
+        case 0:
+          text[at] = bytes[random() % sizeof bytes];
+          break;
+        case 1:
+          text.erase(at, 1);
+          break;
+        default:
+          text.insert(at, 1, bytes[random() % sizeof bytes]);
+          break;
+      }
+    }
+    expect_same_as_boost(text);
+  }
 }
 
 }  // namespace
