@@ -1,6 +1,9 @@
 #include "bridge.h"
 
 #include <fcntl.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 #include <signal.h>
 #include <unistd.h>
 
@@ -29,12 +32,15 @@ void write_all(int fd, std::string_view text) {
   }
 }
 
-// Writes `value` and a line feed with one write; failures are ignored.
+// Writes `value` and a line feed with one write from `scratch`, which keeps
+// its memory for the next answer; failures are ignored.
 void write_response(int out_fd, const json::Value& value, std::string& scratch) {
   scratch.clear();
-  if (!json::write(value, scratch)) return;
-  scratch.push_back('\n');
-  write_all(out_fd, scratch);
+  if (json::write(value, scratch)) {
+    scratch.push_back('\n');
+    write_all(out_fd, scratch);
+  }
+  release_if_oversized(scratch);
 }
 
 // "ZORVS_SHIM_NO_AUTOLAUNCH" blocks launching when set to anything but
@@ -63,7 +69,7 @@ class Bridge {
 
   void handle_line(std::string_view line) {
     if (trim_unicode_space(line).empty()) return;
-    auto parsed = json::parse(line);
+    auto parsed = json::parse_valid_utf8(line);  // run_bridge checked it
     if (auto* error = std::get_if<json::ParseError>(&parsed)) {
       write_parse_error(error->description);
       return;
@@ -155,6 +161,15 @@ void prepare_process() {
     }
   }
   signal(SIGPIPE, SIG_IGN);
+#if defined(__GLIBC__)
+  // glibc hands a freed block of more than a few megabytes straight back to
+  // the system, so every page of the next large message is faulted in
+  // afresh, which costs more than relaying it. Serving blocks up to 32 MiB
+  // from the heap and keeping up to 64 MiB of freed memory there lets a run
+  // of large tool results reuse the same pages.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
+#endif
 }
 
 int run_bridge(Env& env, int in_fd, int out_fd, int err_fd) {
@@ -175,6 +190,7 @@ int run_bridge(Env& env, int in_fd, int out_fd, int err_fd) {
       break;
     }
     bridge.handle_line(strip_line_end(line));
+    release_if_oversized(line);
   }
   return 0;
 }

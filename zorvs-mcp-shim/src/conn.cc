@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "line_reader.h"
 #include "message.h"
 #include "utf8.h"
 
@@ -76,7 +77,8 @@ Conn::Conn(Conn&& other) noexcept
     : buffer_(std::move(other.buffer_)),
       read_pos_(other.read_pos_),
       fill_(other.fill_),
-      socket_(other.socket_) {
+      socket_(other.socket_),
+      line_(std::move(other.line_)) {
   other.socket_ = -1;
 }
 
@@ -87,6 +89,7 @@ Conn& Conn::operator=(Conn&& other) noexcept {
     read_pos_ = other.read_pos_;
     fill_ = other.fill_;
     socket_ = other.socket_;
+    line_ = std::move(other.line_);
     other.socket_ = -1;
   }
   return *this;
@@ -118,7 +121,22 @@ std::optional<IoError> Conn::send(int socket, const json::Value& message) {
 }
 
 std::variant<json::Value, IoError> Conn::recv() {
-  std::string line;
+  line_.clear();
+  if (auto error = collect_line()) return std::move(*error);
+  if (!is_valid_utf8(line_)) {
+    return IoError{IoError::Kind::InvalidData, "stream did not contain valid UTF-8"};
+  }
+  if (line_.empty()) return IoError{IoError::Kind::UnexpectedEof, "bridge closed connection"};
+  // Parsed where it was collected; the line is not needed once parsed.
+  auto parsed = json::parse_valid_utf8(line_);
+  release_if_oversized(line_);
+  if (auto* error = std::get_if<json::ParseError>(&parsed)) {
+    return IoError{IoError::Kind::InvalidData, std::move(error->description)};
+  }
+  return std::move(std::get<json::Value>(parsed));
+}
+
+std::optional<IoError> Conn::collect_line() {
   while (true) {
     if (read_pos_ == fill_) {
       ssize_t n = ::recv(socket_, buffer_.get(), kConnBufferSize, 0);
@@ -127,26 +145,17 @@ std::variant<json::Value, IoError> Conn::recv() {
         return os_error(errno);
       }
       read_pos_ = fill_ = 0;
-      if (n == 0) break;  // end of stream: the line is what was collected
+      if (n == 0) return std::nullopt;  // end of stream: the line is what was collected
       fill_ = static_cast<size_t>(n);
     }
     const char* start = buffer_.get() + read_pos_;
     const void* newline = std::memchr(start, '\n', fill_ - read_pos_);
     size_t take = newline ? static_cast<size_t>(static_cast<const char*>(newline) - start) + 1
                           : fill_ - read_pos_;
-    line.append(start, take);
+    line_.append(start, take);
     read_pos_ += take;
-    if (newline) break;
+    if (newline) return std::nullopt;
   }
-  if (!is_valid_utf8(line)) {
-    return IoError{IoError::Kind::InvalidData, "stream did not contain valid UTF-8"};
-  }
-  if (line.empty()) return IoError{IoError::Kind::UnexpectedEof, "bridge closed connection"};
-  auto parsed = json::parse(line);
-  if (auto* error = std::get_if<json::ParseError>(&parsed)) {
-    return IoError{IoError::Kind::InvalidData, std::move(error->description)};
-  }
-  return std::move(std::get<json::Value>(parsed));
 }
 
 ExchangeOutcome try_exchange(ConnSlot& slot, const CandidateList& candidates,

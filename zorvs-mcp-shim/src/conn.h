@@ -42,10 +42,15 @@ class Conn {
   int socket() const { return socket_; }
 
  private:
+  // Appends bytes up to and including the next line feed, or up to the end
+  // of the stream, to line_.
+  std::optional<IoError> collect_line();
+
   std::unique_ptr<char[]> buffer_;
   size_t read_pos_ = 0;
   size_t fill_ = 0;
   int socket_ = -1;
+  std::string line_;  // the line being read, reused from one reply to the next
 };
 
 using ConnSlot = std::optional<Conn>;

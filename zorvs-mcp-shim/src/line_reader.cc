@@ -8,6 +8,13 @@
 namespace zorvs_mcp {
 namespace {
 constexpr size_t kBufferSize = 8192;
+constexpr size_t kKeptCapacity = 1 << 20;
+}  // namespace
+
+void release_if_oversized(std::string& buffer) {
+  if (buffer.capacity() > kKeptCapacity && buffer.size() < buffer.capacity() / 4) {
+    std::string().swap(buffer);
+  }
 }
 
 LineReader::LineReader(int fd) : fd_(fd), buffer_(new char[kBufferSize]) {}

@@ -7,6 +7,12 @@
 
 namespace zorvs_mcp {
 
+// Line buffers keep their capacity from one message to the next, so that a
+// run of large messages reuses the same memory. After a message much smaller
+// than the buffer, a buffer above 1 MiB is freed instead: one huge tool
+// result does not pin its memory for the rest of the session.
+void release_if_oversized(std::string& buffer);
+
 class LineReader {
  public:
   struct Line {};

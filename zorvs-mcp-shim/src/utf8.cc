@@ -1,5 +1,6 @@
 #include "utf8.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -58,9 +59,14 @@ bool is_valid_utf8(std::string_view bytes) {
     if (n - i >= 8) {
       uint64_t word;
       std::memcpy(&word, bytes.data() + i, 8);
-      if ((word & 0x8080808080808080ull) == 0) {
+      const uint64_t high = word & 0x8080808080808080ull;
+      if (high == 0) {
         i += 8;
         continue;
+      }
+      if constexpr (std::endian::native == std::endian::little) {
+        // Step over the ASCII bytes before the first that is not.
+        i += static_cast<size_t>(std::countr_zero(high) / 8);
       }
     }
     size_t len = sequence_length(bytes.substr(i));
