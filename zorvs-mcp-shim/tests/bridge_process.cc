@@ -73,7 +73,11 @@ BridgeProcess::BridgeProcess(const std::string& executable, Environment environm
   envp.push_back(nullptr);
 
   int in[2], out[2], err[2];
-  if (pipe(in) || pipe(out) || pipe(err)) throw std::runtime_error("pipe failed");
+  // Close-on-exec, so that other children of the test (a fake app) do not
+  // keep the bridge's standard input open after the test closes it.
+  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) {
+    throw std::runtime_error("pipe failed");
+  }
   signal(SIGPIPE, SIG_IGN);
   pid_ = fork();
   if (pid_ == 0) {

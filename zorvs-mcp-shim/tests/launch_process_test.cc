@@ -98,21 +98,32 @@ TEST_F(LaunchProcessTest, ToolCallStartsTheAppAndIsDelivered) {
   process.send("{\"id\":0,\"method\":\"initialize\"}\n");
   process.send("{\"id\":1,\"method\":\"tools/call\"}\n");
   // The host comes up a little after the launcher has run.
-  std::unique_ptr<LineServer> host;
   for (int i = 0; i < 200 && open_runs().empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(700));
-  host = start_echo_host(socket());
-  EXPECT_THAT(process.read_line(),
-              ::testing::Optional(::testing::HasSubstr("\"protocolVersion\"")));
-  EXPECT_EQ(process.read_line(),
-            "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
-  process.finish();
+  auto host = start_echo_host(socket());
+  EXPECT_THAT(process.read_line(), ::testing::Optional(::testing::HasSubstr("\"protocolVersion\"")));
+  EXPECT_EQ(process.read_line(), "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
   EXPECT_THAT(open_runs(), ElementsAre("-g|" + bundle + "|--args|--background-launch|"));
   EXPECT_THAT(host->transcript(),
               ElementsAre(ElementsAre(), ElementsAre("{\"id\":0,\"method\":\"initialize\"}",
                                                      "{\"id\":1,\"method\":\"tools/call\"}")));
+
+  // The host goes away while the app's process still runs: the next call
+  // waits for the socket without starting the app again.
+  host->stop();
+  start_app(bundle);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // let it exec
+  process.send("{\"id\":2,\"method\":\"tools/call\"}\n");
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  host = start_echo_host(socket());
+  EXPECT_EQ(process.read_line(), "{\"id\":2,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
+  process.finish();
+  EXPECT_EQ(open_runs().size(), 1u);
+  EXPECT_THAT(host->transcript(),
+              ElementsAre(ElementsAre(), ElementsAre("{\"id\":0,\"method\":\"initialize\"}",
+                                                     "{\"id\":2,\"method\":\"tools/call\"}")));
 }
 
 TEST_F(LaunchProcessTest, HandshakeMethodsNeverLaunch) {
