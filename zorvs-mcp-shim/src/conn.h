@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "endpoints.h"
@@ -21,6 +22,28 @@ struct IoError {
   enum class Kind { InvalidData, UnexpectedEof, Other };
   Kind kind;
   std::string description;
+};
+
+// Bytes of one line from the host. Grows with realloc, which extends a large
+// block in place where it can: a long line is collected without being
+// copied again at every doubling, and touches no more memory than it holds.
+class LineBuffer {
+ public:
+  LineBuffer() = default;
+  LineBuffer(LineBuffer&& other) noexcept;
+  LineBuffer& operator=(LineBuffer&& other) noexcept;
+  ~LineBuffer();
+
+  void append(const char* bytes, size_t n);
+  void clear() { size_ = 0; }
+  std::string_view view() const { return {data_, size_}; }
+  // Frees a block above 1 MiB that the last line used less than a quarter of.
+  void release_if_oversized();
+
+ private:
+  char* data_ = nullptr;
+  size_t size_ = 0;
+  size_t capacity_ = 0;
 };
 
 // Connects to the first candidate that accepts. Returns the connected,
@@ -50,7 +73,7 @@ class Conn {
   size_t read_pos_ = 0;
   size_t fill_ = 0;
   int socket_ = -1;
-  std::string line_;  // the line being read, reused from one reply to the next
+  LineBuffer line_;  // the line being read, reused from one reply to the next
 };
 
 using ConnSlot = std::optional<Conn>;
