@@ -60,6 +60,8 @@ class BridgeProcess {
   void close_stdout();
   // Closes standard input and collects the rest of the output and the status.
   Finished finish();
+  // The child's process id (for measuring it from outside).
+  pid_t pid() const { return pid_; }
 
  private:
   pid_t pid_ = -1;
