@@ -1,6 +1,13 @@
 // The bridge's JSON layer: any bytes either fail to parse, with a described
 // position, or parse to a value whose written text parses back to an equal
-// value and is written the same way again.
+// value and is written the same way again. Boost's own parser, with the same
+// depth limit, serves as a second opinion: both accept the same texts (but
+// for numbers too large for a double, which only the bridge refuses) and
+// read them to the same tree.
+#include <boost/json.hpp>
+
+#include <cmath>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -13,6 +20,55 @@ namespace {
 
 using zorvs::fuzz::require;
 namespace json = zorvs_mcp::json;
+namespace bj = boost::json;
+
+// Integers compare by value whatever their kind; doubles within a few units
+// in the last place, since Boost's own conversion is not correctly rounded.
+bool same_number(const bj::value& a, const bj::value& b) {
+  if (a.is_double() != b.is_double()) return false;
+  if (a.is_double()) {
+    const double x = a.get_double(), y = b.get_double();
+    return x == y || std::fabs(x - y) <= 1e-15 * std::fmax(std::fabs(x), std::fabs(y));
+  }
+  const bool a_negative = a.is_int64() && a.get_int64() < 0;
+  const bool b_negative = b.is_int64() && b.get_int64() < 0;
+  if (a_negative || b_negative) return a.is_int64() && b.is_int64() && a == b;
+  auto unsigned_value = [](const bj::value& v) {
+    return v.is_uint64() ? v.get_uint64() : static_cast<std::uint64_t>(v.get_int64());
+  };
+  return unsigned_value(a) == unsigned_value(b);
+}
+
+bool same_tree(const bj::value& a, const bj::value& b) {
+  if (a.is_number() && b.is_number()) return same_number(a, b);
+  if (a.kind() != b.kind()) return false;
+  if (const auto* object = a.if_object()) {
+    if (object->size() != b.get_object().size()) return false;
+    for (const auto& [key, member] : *object) {
+      const bj::value* other = b.get_object().if_contains(key);
+      if (!other || !same_tree(member, *other)) return false;
+    }
+    return true;
+  }
+  if (const auto* array = a.if_array()) {
+    if (array->size() != b.get_array().size()) return false;
+    for (std::size_t i = 0; i < array->size(); ++i) {
+      if (!same_tree((*array)[i], b.get_array()[i])) return false;
+    }
+    return true;
+  }
+  return a == b;
+}
+
+// Boost's reading of `text`, with the bridge's depth limit.
+std::optional<bj::value> boost_reading(std::string_view text) {
+  bj::parse_options options;
+  options.max_depth = json::kMaxDepth - 1;
+  bj::error_code ec;
+  bj::value value = bj::parse(text, ec, bj::storage_ptr(), options);
+  if (ec) return std::nullopt;
+  return value;
+}
 
 // "F at line L column C", with L and C decimal numbers, L from 1 (C is 0
 // only for an empty text).
@@ -43,12 +99,17 @@ bool describes_position(std::string_view description) {
 ZORVS_FUZZ_TARGET(json) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   auto parsed = json::parse(text);
+  const auto second_opinion = boost_reading(text);
   if (auto* error = std::get_if<json::ParseError>(&parsed)) {
     require(describes_position(error->description), "a parse error names its line and column");
+    require(!second_opinion || error->description.starts_with("number out of range"),
+            "what Boost reads parses, but for numbers too large for a double");
     return 0;
   }
   const json::Value& value = std::get<json::Value>(parsed);
   require(zorvs_mcp::is_valid_utf8(text), "only valid UTF-8 parses");
+  require(second_opinion.has_value(), "what parses, Boost reads too");
+  require(same_tree(value, *second_opinion), "the parsed tree is the one Boost reads");
 
   std::string first;
   require(json::write(value, first), "every parsed value can be written");
