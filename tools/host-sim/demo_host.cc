@@ -63,7 +63,9 @@ json::value call_tool(const json::object& params) {
                        ? filter.empty() || lower(p.category) == filter
                        : lower(p.name).find(filter) != std::string::npos ||
                              lower(p.category).find(filter) != std::string::npos;
-      if (match) lines += (lines.empty() ? "" : "\n") + describe(p);
+      if (!match) continue;
+      if (!lines.empty()) lines += '\n';
+      lines += describe(p);
     }
     return text_result(lines.empty() ? "No patterns match." : lines);
   }
