@@ -174,6 +174,16 @@ Finished BridgeProcess::finish() {
   return done;
 }
 
+std::vector<std::string> split_lines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
+    lines.push_back(text.substr(start, nl - start));
+  }
+  if (start < text.size()) lines.push_back(text.substr(start) + "<no newline>");
+  return lines;
+}
+
 Finished run_bridge(const std::string& input, BridgeProcess::Environment environment,
                     const std::string& executable) {
   BridgeProcess bridge(executable, std::move(environment));

@@ -69,6 +69,10 @@ class BridgeProcess {
   std::string out_buffer_;
 };
 
+// The lines of `text` without their "\n"; an unterminated last line is
+// marked "<no newline>".
+std::vector<std::string> split_lines(const std::string& text);
+
 // Runs the bridge over `input` to the end.
 Finished run_bridge(const std::string& input, BridgeProcess::Environment environment,
                     const std::string& executable = bridge_executable());

@@ -31,16 +31,6 @@ using ::testing::StartsWith;
 using Lines = std::vector<std::string>;
 using namespace std::chrono_literals;
 
-Lines split_lines(const std::string& text) {
-  Lines lines;
-  size_t start = 0;
-  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
-    lines.push_back(text.substr(start, nl - start));
-  }
-  if (start < text.size()) lines.push_back(text.substr(start) + "<no newline>");
-  return lines;
-}
-
 // The "message" of an answer's "error", or "" when the line has none.
 std::string error_message(const std::string& line) {
   boost::system::error_code ec;

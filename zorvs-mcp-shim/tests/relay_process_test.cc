@@ -14,16 +14,6 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 using Lines = std::vector<std::string>;
 
-Lines split_lines(const std::string& text) {
-  Lines lines;
-  size_t start = 0;
-  for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
-    lines.push_back(text.substr(start, nl - start));
-  }
-  if (start < text.size()) lines.push_back(text.substr(start) + "<no newline>");
-  return lines;
-}
-
 class RelayTest : public ::testing::Test {
  protected:
   BridgeProcess::Environment env() const {
