@@ -106,12 +106,12 @@ class FaultTest : public ::testing::Test {
 // the connection stays until a write finds it dead), or resets it, which is
 // a failed read (the host counts as gone at once).
 TEST_F(FaultTest, HostGoingAwayInTheMiddleOfAnAnswer) {
-  enum class Answer { FromHost, Failed, Unreachable };
+  enum class Outcome { FromHost, Failed, Unreachable };
   struct Case {
     const char* name;
     std::string partial;  // what the host writes of its answer to "cut"
     bool reset;
-    std::vector<Answer> answers_to_cut_and_two_pings;
+    std::vector<Outcome> answers_to_cut_and_two_pings;
     Lines second_connection;
   };
   const std::string init = "{\"id\":1,\"method\":\"initialize\"}";
@@ -119,17 +119,17 @@ TEST_F(FaultTest, HostGoingAwayInTheMiddleOfAnAnswer) {
       {"close after half a line",
        "{\"id\":2,\"result\":\"cut sh",
        false,
-       {Answer::Failed, Answer::Unreachable, Answer::FromHost},
+       {Outcome::Failed, Outcome::Unreachable, Outcome::FromHost},
        {init, request(4, "ping")}},
       {"reset after half a line",
        "{\"id\":2,\"result\":\"cut sh",
        true,
-       {Answer::Unreachable, Answer::FromHost, Answer::FromHost},
+       {Outcome::Unreachable, Outcome::FromHost, Outcome::FromHost},
        {init, request(3, "ping"), request(4, "ping")}},
       {"reset before any answer",
        "",
        true,
-       {Answer::Unreachable, Answer::FromHost, Answer::FromHost},
+       {Outcome::Unreachable, Outcome::FromHost, Outcome::FromHost},
        {init, request(3, "ping"), request(4, "ping")}},
   };
   const std::string gone = unreachable_text();
@@ -168,15 +168,15 @@ TEST_F(FaultTest, HostGoingAwayInTheMiddleOfAnAnswer) {
     for (size_t i = 0; i < 3; ++i) {
       const int id = static_cast<int>(i) + 2;
       switch (c.answers_to_cut_and_two_pings[i]) {
-        case Answer::FromHost:
+        case Outcome::FromHost:
           EXPECT_EQ(out[i + 1], echoed(id, "ping"));
           break;
-        case Answer::Failed:
+        case Outcome::Failed:
           EXPECT_THAT(error_message(out[i + 1]),
                       StartsWith("invalid response body: EOF while parsing a string at line 1 "
                                  "column "));
           break;
-        case Answer::Unreachable:
+        case Outcome::Unreachable:
           EXPECT_EQ(error_message(out[i + 1]), gone) << out[i + 1];
           break;
       }
