@@ -401,25 +401,8 @@ bool is_special(char c) {
 }
 
 // Offset of the first byte in [p, p + n) that a JSON string must escape, or
-// n. Eight bytes at a time.
-std::size_t plain_run(const char* p, std::size_t n) {
-  std::size_t i = 0;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (; i + 8 <= n; i += 8) {
-      std::uint64_t x;
-      std::memcpy(&x, p + i, 8);
-      if (const std::uint64_t flags = special_bytes(x)) {
-        return i + static_cast<std::size_t>(std::countr_zero(flags) / 8);
-      }
-    }
-  }
-  while (i < n && !is_special(p[i])) ++i;
-  return i;
-}
-
-// plain_run() that also copies the run to `out`, eight bytes at a time while
-// it looks: `out` must have room for n bytes, and bytes past the run may be
-// overwritten.
+// n. Copies the run to `out`, eight bytes at a time while it looks: `out`
+// must have room for n bytes, and bytes past the run may be overwritten.
 std::size_t copy_plain_run(const char* p, std::size_t n, char* out) {
   std::size_t i = 0;
   if constexpr (std::endian::native == std::endian::little) {
@@ -803,11 +786,6 @@ class Writer {
   }
 
  private:
-  void ensure(std::size_t extra) {
-    const std::size_t need = out_.size() + extra;
-    if (need > out_.capacity()) out_.reserve(std::max(need, 2 * out_.capacity()));
-  }
-
   template <class Int>
   void integer(Int i) {
     char buf[24];
@@ -837,60 +815,80 @@ class Writer {
     if (!fraction_or_exponent) out_.append(".0", 2);  // reads back as a double
   }
 
+  // Writes the string through a pointer into room made with one resize:
+  // plain runs are copied eight bytes at a time while they are scanned, and
+  // escapes are stored in place, with no append call per run or escape.
   void string(std::string_view s) {
-    // Room for the quotes and for escapes in one byte of eight: text rarely
-    // has more, so a long string is written without moving the buffer.
-    ensure(s.size() + s.size() / 8 + 2);
-    out_.push_back('"');
     const char* p = s.data();
     std::size_t n = s.size();
+    // Room for the quotes and for escapes in one byte of eight: text rarely
+    // has more, so a long string is written without moving the buffer.
+    char* o = make_room(out_.size(), 1 + n + n / 8 + kEscapeRoom);
+    *o++ = '"';
     for (;;) {
-      const std::size_t run = plain_run(p, n);
-      out_.append(p, run);
+      if (static_cast<std::size_t>(room_end() - o) < n + kEscapeRoom) {
+        o = make_room(static_cast<std::size_t>(o - out_.data()), n + n / 8 + kEscapeRoom);
+      }
+      const std::size_t run = copy_plain_run(p, n, o);
+      o += run;
       if (run == n) break;
-      escape(static_cast<unsigned char>(p[run]));
+      o = put_escape(o, static_cast<unsigned char>(p[run]));
       p += run + 1;
       n -= run + 1;
     }
-    out_.push_back('"');
+    *o++ = '"';
+    out_.resize(static_cast<std::size_t>(o - out_.data()));
   }
 
-  void escape(unsigned char c) {
-    char e[6] = {'\\', 0, 0, 0, 0, 0};
-    std::size_t len = 2;
+  // One escape and the closing quote.
+  static constexpr std::size_t kEscapeRoom = 7;
+
+  // Resizes out_ to `used` bytes plus `room` and returns where the room
+  // begins; growth at least doubles, so that a string with many escapes
+  // makes room only a few times.
+  char* make_room(std::size_t used, std::size_t room) {
+    const std::size_t size = used + room;
+    if (size > out_.capacity()) out_.reserve(std::max(size, 2 * out_.capacity()));
+    out_.resize(size);
+    return out_.data() + used;
+  }
+
+  char* room_end() { return out_.data() + out_.size(); }
+
+  // Stores the escape of `c`, a byte that is_special(), at o.
+  static char* put_escape(char* o, unsigned char c) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    *o++ = '\\';
     switch (c) {
       case '"':
-        e[1] = '"';
-        break;
+        *o++ = '"';
+        return o;
       case '\\':
-        e[1] = '\\';
-        break;
+        *o++ = '\\';
+        return o;
       case '\b':
-        e[1] = 'b';
-        break;
+        *o++ = 'b';
+        return o;
       case '\t':
-        e[1] = 't';
-        break;
+        *o++ = 't';
+        return o;
       case '\n':
-        e[1] = 'n';
-        break;
+        *o++ = 'n';
+        return o;
       case '\f':
-        e[1] = 'f';
-        break;
+        *o++ = 'f';
+        return o;
       case '\r':
-        e[1] = 'r';
-        break;
-      default: {
-        static constexpr char kHex[] = "0123456789abcdef";
-        e[1] = 'u';
-        e[2] = '0';
-        e[3] = '0';
-        e[4] = kHex[c >> 4];
-        e[5] = kHex[c & 0xF];
-        len = 6;
-      }
+        *o++ = 'r';
+        return o;
+      default:
+        o[0] = 'u';
+        o[1] = '0';
+        o[2] = '0';
+        o[3] = kHex[c >> 4];
+        o[4] = kHex[c & 0xF];
+        return o + 5;
     }
-    out_.append(e, len);
   }
 
   bool array(const bj::array& a, int depth) {
