@@ -317,6 +317,17 @@ TEST(Json, EveryByteAtEveryOffsetIsWrittenAsTheReferenceDoes) {
   expect_round_trip(to_text(Value(controls)));
 }
 
+TEST(Json, StringsOfEscapesOnlyAreWrittenWhole) {
+  // Two to six output bytes per input byte: the writer's first room holds
+  // one escape in eight, so it must grow again mid-string, after a prefix.
+  for (const std::size_t size : {1, 7, 8, 9, 63, 4096, 100'000}) {
+    std::string s;
+    for (std::size_t i = 0; i < size; ++i) s += "\x01\"\n"[i % 3];
+    const Value v(bj::array{"lead", s, "tail"});
+    EXPECT_TRUE(to_text(v) == "[\"lead\"," + reference_string(s) + ",\"tail\"]") << "size " << size;
+  }
+}
+
 TEST(Json, LargeStringRoundTrips) {
   std::string big;
   big.reserve(10'000'100);
