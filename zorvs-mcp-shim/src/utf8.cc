@@ -7,27 +7,35 @@
 namespace zorvs_mcp {
 namespace {
 
+// Length of the well-formed sequence of two to four bytes at p, whose first
+// byte is not ASCII, of the `left` bytes there; 0 when it is ill-formed.
+size_t multibyte_length(const unsigned char* p, size_t left) {
+  const unsigned lead = p[0];
+  auto cont = [&](size_t i) { return (p[i] & 0xC0) == 0x80; };
+  // The second byte's range is narrower after these leads: it rules out
+  // overlongs, surrogates and code points above U+10FFFF.
+  auto second_in = [&](unsigned lo, unsigned hi) { return p[1] >= lo && p[1] <= hi; };
+  if (lead < 0xC2) return 0;
+  if (lead < 0xE0) return left >= 2 && cont(1) ? 2 : 0;
+  if (lead < 0xF0) {
+    if (left < 3 || !cont(2)) return 0;
+    return second_in(lead == 0xE0 ? 0xA0 : 0x80, lead == 0xED ? 0x9F : 0xBF) ? 3 : 0;
+  }
+  if (lead < 0xF5) {
+    if (left < 4 || !cont(2) || !cont(3)) return 0;
+    return second_in(lead == 0xF0 ? 0x90 : 0x80, lead == 0xF4 ? 0x8F : 0xBF) ? 4 : 0;
+  }
+  return 0;
+}
+
+const unsigned char* bytes_of(std::string_view s) {
+  return reinterpret_cast<const unsigned char*>(s.data());
+}
+
 // Length of the well-formed sequence at the start of `s`, or 0 when it is
 // ill-formed. `s` is not empty.
 size_t sequence_length(std::string_view s) {
-  auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
-  unsigned char lead = b(0);
-  if (lead < 0x80) return 1;
-  auto cont = [&](size_t i) { return i < s.size() && (b(i) & 0xC0) == 0x80; };
-  if (lead >= 0xC2 && lead <= 0xDF) return cont(1) ? 2 : 0;
-  if (lead >= 0xE0 && lead <= 0xEF) {
-    if (s.size() < 3 || !cont(1) || !cont(2)) return 0;
-    if (lead == 0xE0 && b(1) < 0xA0) return 0;  // overlong
-    if (lead == 0xED && b(1) > 0x9F) return 0;  // surrogate
-    return 3;
-  }
-  if (lead >= 0xF0 && lead <= 0xF4) {
-    if (s.size() < 4 || !cont(1) || !cont(2) || !cont(3)) return 0;
-    if (lead == 0xF0 && b(1) < 0x90) return 0;  // overlong
-    if (lead == 0xF4 && b(1) > 0x8F) return 0;  // above U+10FFFF
-    return 4;
-  }
-  return 0;
+  return bytes_of(s)[0] < 0x80 ? 1 : multibyte_length(bytes_of(s), s.size());
 }
 
 char32_t decode(std::string_view s, size_t len) {
@@ -53,25 +61,32 @@ bool is_unicode_space(char32_t c) {
 }  // namespace
 
 bool is_valid_utf8(std::string_view bytes) {
-  size_t i = 0;
-  const size_t n = bytes.size();
-  while (i < n) {
-    if (n - i >= 8) {
+  const unsigned char* p = bytes_of(bytes);
+  const unsigned char* const end = p + bytes.size();
+  while (p != end) {
+    if (end - p >= 8) {
       uint64_t word;
-      std::memcpy(&word, bytes.data() + i, 8);
+      std::memcpy(&word, p, 8);
       const uint64_t high = word & 0x8080808080808080ull;
       if (high == 0) {
-        i += 8;
+        p += 8;
         continue;
       }
       if constexpr (std::endian::native == std::endian::little) {
         // Step over the ASCII bytes before the first that is not.
-        i += static_cast<size_t>(std::countr_zero(high) / 8);
+        p += std::countr_zero(high) / 8;
       }
     }
-    size_t len = sequence_length(bytes.substr(i));
-    if (len == 0) return false;
-    i += len;
+    if (*p < 0x80) {
+      ++p;
+      continue;
+    }
+    // Text outside ASCII comes in runs (a word, a name): stay on them here.
+    do {
+      const size_t len = multibyte_length(p, static_cast<size_t>(end - p));
+      if (len == 0) return false;
+      p += len;
+    } while (p != end && *p >= 0x80);
   }
   return true;
 }

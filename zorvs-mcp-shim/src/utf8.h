@@ -8,8 +8,9 @@
 namespace zorvs_mcp {
 
 // True when `bytes` is well-formed UTF-8 (no overlongs, surrogates or code
-// points above U+10FFFF). Runs of ASCII are checked eight bytes at a time:
-// whole tool results pass through here.
+// points above U+10FFFF). Runs of ASCII are checked eight bytes at a time,
+// runs of other characters without going back to that check: whole tool
+// results pass through here.
 bool is_valid_utf8(std::string_view bytes);
 
 // `text` without Unicode white space at either end. `text` must be valid UTF-8.

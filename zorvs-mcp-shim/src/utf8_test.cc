@@ -25,6 +25,46 @@ TEST(Utf8, Validity) {
   for (const Case& c : cases) EXPECT_EQ(is_valid_utf8(c.bytes), c.valid) << c.bytes;
 }
 
+// Well-formedness of one sequence by the definition: its length from the
+// lead byte, continuation bytes, then the code point it decodes to must
+// need that length and be a scalar value.
+bool reference_valid(const std::string& seq) {
+  const auto b = [&](size_t i) { return static_cast<unsigned char>(seq[i]); };
+  const size_t len = b(0) < 0x80   ? 1
+                     : b(0) < 0xC0 ? 0
+                     : b(0) < 0xE0 ? 2
+                     : b(0) < 0xF0 ? 3
+                     : b(0) < 0xF8 ? 4
+                                   : 0;
+  if (len == 0 || len != seq.size()) return false;
+  char32_t cp = len == 1 ? b(0) : b(0) & (0x7F >> len);
+  for (size_t i = 1; i < len; ++i) {
+    if ((b(i) & 0xC0) != 0x80) return false;
+    cp = (cp << 6) | (b(i) & 0x3F);
+  }
+  const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+  return cp >= least[len] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+}
+
+TEST(Utf8, EveryLeadAndSecondByteAgreeWithTheDefinition) {
+  // Each sequence alone, inside a run of other non-ASCII characters, and
+  // after a word of ASCII, with every tail of continuation bytes it needs.
+  for (int lead = 0x80; lead < 0x100; ++lead) {
+    for (int second = 0; second < 0x100; ++second) {
+      for (const std::string tail : {"", "\x80", "\x80\xBF", "\xBF\x80\x80"}) {
+        const std::string seq =
+            std::string{static_cast<char>(lead), static_cast<char>(second)} + tail;
+        const bool valid = reference_valid(seq);
+        ASSERT_EQ(is_valid_utf8(seq), valid)
+            << std::hex << lead << " " << second << " +" << tail.size();
+        ASSERT_EQ(is_valid_utf8("\xC3\xA9" + seq + "\xD0\x96"), valid)
+            << std::hex << lead << " " << second;
+        ASSERT_EQ(is_valid_utf8("01234567" + seq), valid) << std::hex << lead << " " << second;
+      }
+    }
+  }
+}
+
 TEST(Utf8, TrimUnicodeSpace) {
   EXPECT_EQ(trim_unicode_space(" \t\r\n\v\f"), "");
   EXPECT_EQ(trim_unicode_space("\xC2\xA0 x y \xE3\x80\x80\xE2\x80\xA8"), "x y");
