@@ -156,36 +156,33 @@ class Bridge {
 };
 
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
+constexpr int kDefaultMmapMax = 65536;  // glibc's M_MMAP_MAX
+
 // A 10 MB tool result passes through three blocks of its size (the reply
 // line, the parsed value, the answer text), and every fresh 4 KiB page of
 // them costs a fault, which here takes longer than relaying the page. Where
 // transparent huge pages are enabled only on request, this grows the heap
 // once by the room such a message takes and asks for that room to be backed
-// by 2 MiB pages: one fault then brings in 512 pages. The first megabyte of
-// the room, where the small blocks of a session come from, is not advised: a
-// 2 MiB fault at start-up would cost more than the few small pages it saves.
+// by 2 MiB pages: one fault then brings in 512 pages. The room's first
+// partial 2 MiB range, which holds the start of the heap, keeps small pages.
 // Nothing is touched here: pages become resident only when a message uses
 // them, and freed blocks stay in the heap for the next message (see
 // M_TRIM_THRESHOLD).
 void advise_huge_heap() {
   constexpr std::uintptr_t kHugePage = 2 << 20;
-  constexpr std::size_t kPart = 24 << 20;  // below M_MMAP_THRESHOLD: from the heap
-  constexpr std::uintptr_t kSmallRoom = 1 << 20;
-  void* first = std::malloc(kPart);
-  void* second = std::malloc(kPart);
-  const auto begin = reinterpret_cast<std::uintptr_t>(first);
-  const auto end = reinterpret_cast<std::uintptr_t>(second) + kPart;
-  // The two blocks lie one after the other at the top of the heap unless a
-  // freed block elsewhere took one of them; advise only a contiguous room.
-  if (first != nullptr && second != nullptr && end > begin && end - begin < 2 * kPart + kHugePage) {
-    const std::uintptr_t start = (begin + kSmallRoom + kHugePage - 1) & ~(kHugePage - 1);
-    const std::uintptr_t stop = end & ~(kHugePage - 1);
-    if (stop > start) {
-      madvise(reinterpret_cast<void*>(start), stop - start, MADV_HUGEPAGE);
-    }
-  }
-  std::free(second);
-  std::free(first);
+  constexpr std::size_t kRoom = 48 << 20;
+  // One block, taken from the heap although it is above M_MMAP_THRESHOLD:
+  // malloc writes its bookkeeping at the ends of blocks, and a 2 MiB range
+  // with a page written before the advice stays on small pages.
+  mallopt(M_MMAP_MAX, 0);
+  void* room = std::malloc(kRoom);
+  mallopt(M_MMAP_MAX, kDefaultMmapMax);
+  if (room == nullptr) return;
+  const auto begin = reinterpret_cast<std::uintptr_t>(room);
+  const std::uintptr_t start = (begin + kHugePage - 1) & ~(kHugePage - 1);
+  const std::uintptr_t stop = (begin + kRoom) & ~(kHugePage - 1);
+  madvise(reinterpret_cast<void*>(start), stop - start, MADV_HUGEPAGE);
+  std::free(room);
 }
 #endif
 
