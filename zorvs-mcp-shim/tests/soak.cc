@@ -11,6 +11,8 @@
 // scripts/soak builds and runs it.
 //
 //   mcp_shim_soak [MESSAGES [RESTARTS]]     (defaults 200000 and 6)
+#include <signal.h>
+
 #include <boost/json.hpp>
 
 #include <atomic>
@@ -278,11 +280,12 @@ class Soak {
   // The next answer; without one the soak cannot go on.
   std::string answer(const std::string& what) {
     auto line = bridge_->read_line(std::chrono::seconds(60));
-    if (line) bytes_out_ += line->size() + 1;
     if (!line) {
       std::fprintf(stderr, "soak: no answer to %s; stopping\nsoak: FAILED\n", what.c_str());
-      std::_Exit(1);
+      ::kill(bridge_->pid(), SIGKILL);
+      std::_Exit(1);  // the writer thread may be stuck in a write
     }
+    bytes_out_ += line->size() + 1;
     return *line;
   }
 
