@@ -39,13 +39,13 @@ void write_all(int fd, std::string_view text) {
 
 // Writes `value` and a line feed with one write from `scratch`, which keeps
 // its memory for the next answer; failures are ignored.
-void write_response(int out_fd, const json::Value& value, std::string& scratch) {
+void write_response(int out_fd, const json::Value& value, json::TextBuffer& scratch) {
   scratch.clear();
   if (json::write(value, scratch)) {
     scratch.push_back('\n');
-    write_all(out_fd, scratch);
+    write_all(out_fd, scratch.view());
   }
-  release_if_oversized(scratch);
+  scratch.release_if_oversized();
 }
 
 // A pipe holds 64 KiB by default, so a 10 MB answer crosses to the client
@@ -136,7 +136,9 @@ class Bridge {
           update_tool_cache(*result, env_);
         }
       }
-      write_response(out_fd_, reply->value, scratch_);
+      // The reply's line is parsed and spent: its memory, resident already,
+      // takes the answer, so a large reply makes one block resident, not two.
+      write_response(out_fd_, reply->value, slot_ ? slot_->text() : scratch_);
       return;
     } else if (std::holds_alternative<NoReply>(outcome)) {
       return;
@@ -162,7 +164,7 @@ class Bridge {
   bool launch_blocked_;
   std::optional<json::Value> remembered_initialize_;
   ConnSlot slot_;
-  std::string scratch_;  // output line, reused so large answers do not reallocate
+  json::TextBuffer scratch_;  // answers built here without a reply line
 };
 
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)

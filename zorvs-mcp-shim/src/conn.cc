@@ -5,12 +5,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstddef>
-#include <cstdlib>
 #include <cstring>
-#include <new>
 #include <utility>
 
 #include "message.h"
@@ -64,41 +61,6 @@ std::optional<int> connect_to(std::string_view path) {
 }
 
 }  // namespace
-
-LineBuffer::LineBuffer(LineBuffer&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)) {}
-
-LineBuffer& LineBuffer::operator=(LineBuffer&& other) noexcept {
-  if (this != &other) {
-    std::free(data_);
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-    capacity_ = std::exchange(other.capacity_, 0);
-  }
-  return *this;
-}
-
-LineBuffer::~LineBuffer() {
-  std::free(data_);
-}
-
-void LineBuffer::append(const char* bytes, size_t n) {
-  if (n > capacity_ - size_) {
-    const size_t capacity = std::max({2 * capacity_, size_ + n, kConnBufferSize});
-    auto* grown = static_cast<char*>(std::realloc(data_, capacity));
-    if (grown == nullptr) throw std::bad_alloc();
-    data_ = grown;
-    capacity_ = capacity;
-  }
-  std::memcpy(data_ + size_, bytes, n);
-  size_ += n;
-}
-
-void LineBuffer::release_if_oversized() {
-  if (capacity_ > (1u << 20) && size_ < capacity_ / 4) *this = LineBuffer();
-}
 
 std::optional<int> connect_first(const CandidateList& candidates) {
   for (const std::string& candidate : candidates) {

@@ -24,28 +24,6 @@ struct IoError {
   std::string description;
 };
 
-// Bytes of one line from the host. Grows with realloc, which extends a large
-// block in place where it can: a long line is collected without being
-// copied again at every doubling, and touches no more memory than it holds.
-class LineBuffer {
- public:
-  LineBuffer() = default;
-  LineBuffer(LineBuffer&& other) noexcept;
-  LineBuffer& operator=(LineBuffer&& other) noexcept;
-  ~LineBuffer();
-
-  void append(const char* bytes, size_t n);
-  void clear() { size_ = 0; }
-  std::string_view view() const { return {data_, size_}; }
-  // Frees a block above 1 MiB that the last line used less than a quarter of.
-  void release_if_oversized();
-
- private:
-  char* data_ = nullptr;
-  size_t size_ = 0;
-  size_t capacity_ = 0;
-};
-
 // Connects to the first candidate that accepts. Returns the connected,
 // blocking, close-on-exec socket, or nothing when no candidate accepts.
 std::optional<int> connect_first(const CandidateList& candidates);
@@ -64,6 +42,11 @@ class Conn {
 
   int socket() const { return socket_; }
 
+  // The buffer the last reply line was read into. Once recv() has returned,
+  // its bytes are spent: the caller may write its answer here, in memory
+  // already made resident by the line, until the next recv().
+  json::TextBuffer& text() { return line_; }
+
  private:
   // Appends bytes up to and including the next line feed, or up to the end
   // of the stream, to line_.
@@ -73,7 +56,7 @@ class Conn {
   size_t read_pos_ = 0;
   size_t fill_ = 0;
   int socket_ = -1;
-  LineBuffer line_;  // the line being read, reused from one reply to the next
+  json::TextBuffer line_;  // the line being read, reused from one reply to the next
 };
 
 using ConnSlot = std::optional<Conn>;

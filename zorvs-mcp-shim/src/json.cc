@@ -11,12 +11,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <new>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "utf8.h"
@@ -769,9 +771,21 @@ class FastParser {
 // ---------------------------------------------------------------------------
 // Writing
 
+// Makes `out` `size` bytes long, its capacity growing at least twofold.
+void grow_to(std::string& out, std::size_t size) {
+  if (size > out.capacity()) out.reserve(std::max(size, 2 * out.capacity()));
+  out.resize(size);
+}
+
+void grow_to(TextBuffer& out, std::size_t size) {
+  out.resize(size);
+}
+
+// Writes into a std::string or a TextBuffer.
+template <class Out>
 class Writer {
  public:
-  explicit Writer(std::string& out) : out_(out) {}
+  explicit Writer(Out& out) : out_(out) {}
 
   bool value(const Value& v, int depth) {
     switch (v.kind()) {
@@ -867,9 +881,7 @@ class Writer {
   // begins; growth at least doubles, so that a string with many escapes
   // makes room only a few times.
   char* make_room(std::size_t used, std::size_t room) {
-    const std::size_t size = used + room;
-    if (size > out_.capacity()) out_.reserve(std::max(size, 2 * out_.capacity()));
-    out_.resize(size);
+    grow_to(out_, used + room);
     return out_.data() + used;
   }
 
@@ -969,7 +981,7 @@ class Writer {
     return value(kv.value(), depth);
   }
 
-  std::string& out_;
+  Out& out_;
   std::vector<const bj::key_value_pair*> order_;
 };
 
@@ -1009,18 +1021,75 @@ ParseResult parse_valid_utf8(std::string_view text) {
   return parse_with_boost(text);
 }
 
-bool write(const Value& value, std::string& out) {
+namespace {
+
+template <class Out>
+bool write_to(const Value& value, Out& out) {
   const std::size_t size = out.size();
-  Writer writer(out);
+  Writer<Out> writer(out);
   if (writer.value(value, 0)) return true;
   out.resize(size);
   return false;
+}
+
+}  // namespace
+
+bool write(const Value& value, std::string& out) {
+  return write_to(value, out);
+}
+
+bool write(const Value& value, TextBuffer& out) {
+  return write_to(value, out);
 }
 
 std::string to_text(const Value& value) {
   std::string out;
   if (!write(value, out)) out.clear();
   return out;
+}
+
+TextBuffer::TextBuffer(TextBuffer&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      capacity_(std::exchange(other.capacity_, 0)) {}
+
+TextBuffer& TextBuffer::operator=(TextBuffer&& other) noexcept {
+  if (this != &other) {
+    std::free(data_);
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    capacity_ = std::exchange(other.capacity_, 0);
+  }
+  return *this;
+}
+
+TextBuffer::~TextBuffer() {
+  std::free(data_);
+}
+
+void TextBuffer::reserve(std::size_t n) {
+  if (n <= capacity_) return;
+  // 8 KiB at least: the host's lines arrive in reads of that size.
+  const std::size_t capacity = std::max({2 * capacity_, n, std::size_t{8192}});
+  auto* grown = static_cast<char*>(std::realloc(data_, capacity));
+  if (grown == nullptr) throw std::bad_alloc();
+  data_ = grown;
+  capacity_ = capacity;
+}
+
+void TextBuffer::append(const char* bytes, std::size_t n) {
+  reserve(size_ + n);
+  std::memcpy(data_ + size_, bytes, n);
+  size_ += n;
+}
+
+void TextBuffer::resize(std::size_t n) {
+  reserve(n);
+  size_ = n;
+}
+
+void TextBuffer::release_if_oversized() {
+  if (capacity_ > (1u << 20) && size_ < capacity_ / 4) *this = TextBuffer();
 }
 
 }  // namespace zorvs_mcp::json

@@ -254,6 +254,32 @@ TEST(Json, WriterDepthIsBounded) {
   EXPECT_EQ(to_text(v), "");
 }
 
+TEST(Json, TextBufferTakesTheSameTextAsAString) {
+  // The buffer keeps what it held, grows past its first block and across
+  // a large string, and is left as it was when writing fails.
+  std::string big(3'000'000, 'x');
+  big[1'000'000] = '\n';
+  const Value values[] = {
+      parse_ok(R"({"b":[1,2.5,"\u0001"],"a":null,"c":{"z":true,"y":"\u00e9"}})"),
+      Value(big),
+      parse_ok(nested("[", "", "]", kMaxDepth - 1)),
+  };
+  TextBuffer buffer;
+  for (const Value& v : values) {
+    buffer.clear();
+    buffer.append("keep", 4);
+    ASSERT_TRUE(write(v, buffer));
+    EXPECT_TRUE(buffer.view() == "keep" + to_text(v));
+  }
+  Value deep = parse_ok(nested("[", "", "]", kMaxDepth - 1));
+  for (int level = kMaxDepth - 1; level <= kMaxWriteDepth; ++level)
+    deep = bj::array{std::move(deep)};
+  buffer.clear();
+  buffer.append("keep", 4);
+  EXPECT_FALSE(write(deep, buffer));
+  EXPECT_EQ(buffer.view(), "keep");
+}
+
 // --- Writer details -------------------------------------------------------
 
 // Byte-by-byte reference for the string escaping rules.
