@@ -849,9 +849,9 @@ class Writer {
     if (!fraction_or_exponent) out_.append(".0", 2);  // reads back as a double
   }
 
-  // Writes the string through a pointer into room made with one resize:
-  // plain runs are copied eight bytes at a time while they are scanned, and
-  // escapes are stored in place, with no append call per run or escape.
+  // Writes the string through a pointer into room made at once: plain runs
+  // are copied by copy_plain_run() while they are scanned, and escapes are
+  // stored in place, with no append call per run or escape.
   void string(std::string_view s) {
     const char* p = s.data();
     std::size_t n = s.size();
@@ -1078,6 +1078,7 @@ void TextBuffer::reserve(std::size_t n) {
 }
 
 void TextBuffer::append(const char* bytes, std::size_t n) {
+  if (n == 0) return;  // data_ may still be null
   reserve(size_ + n);
   std::memcpy(data_ + size_, bytes, n);
   size_ += n;
