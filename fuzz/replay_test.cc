@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <ostream>
 #include <sstream>
 #include <string>
 
@@ -22,6 +23,11 @@ struct Target {
   const char* name;
   int (*run)(const std::uint8_t*, std::size_t);
 };
+
+// Test names and failure reports show the target by name.
+void PrintTo(const Target& target, std::ostream* out) {
+  *out << target.name;
+}
 
 class FuzzReplay : public ::testing::TestWithParam<Target> {};
 
