@@ -23,7 +23,8 @@ namespace json = zorvs_mcp::json;
 namespace bj = boost::json;
 
 // Integers compare by value whatever their kind; doubles within a few units
-// in the last place, since Boost's own conversion is not correctly rounded,
+// in the last place, since Boost's own conversion is not correctly rounded
+// (1.4407373241632e-310 reads as 1.44073732416326e-310, for one),
 // and not at all where Boost's conversion fails outright: it reads 0e400 as
 // NaN and 1e400 as infinity. `a` is the bridge's number, `b` Boost's.
 bool same_number(const bj::value& a, const bj::value& b) {
@@ -31,7 +32,9 @@ bool same_number(const bj::value& a, const bj::value& b) {
   if (a.is_double()) {
     const double x = a.get_double(), y = b.get_double();
     if (!std::isfinite(y)) return true;
-    return x == y || std::fabs(x - y) <= 1e-15 * std::fmax(std::fabs(x), std::fabs(y));
+    const double larger = std::fmax(std::fabs(x), std::fabs(y));
+    const double ulp = std::nextafter(larger, HUGE_VAL) - larger;  // also below DBL_MIN
+    return std::fabs(x - y) <= 4 * ulp;
   }
   const bool a_negative = a.is_int64() && a.get_int64() < 0;
   const bool b_negative = b.is_int64() && b.get_int64() < 0;
