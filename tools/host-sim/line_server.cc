@@ -112,6 +112,7 @@ void LineServer::accept_loop() {
 
 void LineServer::serve(size_t index, int fd) {
   std::string pending;
+  size_t scanned = 0;  // bytes of `pending` known to hold no "\n"
   char buffer[65536];
   bool open = true;
   while (open) {
@@ -120,7 +121,8 @@ void LineServer::serve(size_t index, int fd) {
     if (n <= 0) break;
     pending.append(buffer, static_cast<size_t>(n));
     size_t start = 0;
-    for (size_t nl; open && (nl = pending.find('\n', start)) != std::string::npos; start = nl + 1) {
+    for (size_t nl; open && (nl = pending.find('\n', std::max(start, scanned))) != std::string::npos;
+         start = nl + 1) {
       std::string line = pending.substr(start, nl - start);
       {
         std::lock_guard lock(mutex_);
@@ -131,6 +133,7 @@ void LineServer::serve(size_t index, int fd) {
       if (answer.close_after) open = false;
     }
     pending.erase(0, start);
+    scanned = pending.size();
   }
   std::lock_guard lock(mutex_);
   open_fds_.erase(std::remove(open_fds_.begin(), open_fds_.end(), fd), open_fds_.end());

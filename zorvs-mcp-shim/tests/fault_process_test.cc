@@ -346,7 +346,8 @@ TEST_F(FaultTest, NestingHundredThousandLevelsDeep) {
   constexpr size_t kDepth = 100000;
   std::string objects;
   for (size_t i = 0; i < kDepth; ++i) objects += "{\"a\":";
-  objects += "1" + std::string(kDepth, '}');
+  objects += '1';
+  objects.append(kDepth, '}');
   const Lines client_lines = {
       std::string(kDepth, '[') + std::string(kDepth, ']'),
       objects,
