@@ -18,6 +18,7 @@
 #include "conn.h"
 #include "diagnostics.h"
 #include "endpoints.h"
+#include "files.h"
 #include "json.h"
 #include "launch.h"
 #include "line_reader.h"
@@ -27,15 +28,6 @@
 
 namespace zorvs_mcp {
 namespace {
-
-void write_all(int fd, std::string_view text) {
-  while (!text.empty()) {
-    ssize_t n = ::write(fd, text.data(), text.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // the client went away: nothing to be done
-    text.remove_prefix(static_cast<size_t>(n));
-  }
-}
 
 // Writes `value` and a line feed with one write from `scratch`, which keeps
 // its memory for the next answer; failures are ignored.

@@ -8,7 +8,6 @@
 #include <random>
 
 namespace zorvs_mcp {
-namespace {
 
 bool write_all(int fd, std::string_view content) {
   while (!content.empty()) {
@@ -19,8 +18,6 @@ bool write_all(int fd, std::string_view content) {
   }
   return true;
 }
-
-}  // namespace
 
 std::optional<std::string> read_file(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -1,10 +1,16 @@
-// Whole-file reads and replacing writes for the tool-list cache.
+// Writing a descriptor whole, whole-file reads, and replacing writes for the
+// tool-list cache.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zorvs_mcp {
+
+// Writes all of `content` to `fd`, repeating interrupted and partial writes.
+// False when a write fails; how much was written is then unknown.
+bool write_all(int fd, std::string_view content);
 
 // The whole content of a regular file, or nothing when it cannot be read.
 std::optional<std::string> read_file(const std::string& path);
