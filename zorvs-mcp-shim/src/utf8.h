@@ -8,9 +8,10 @@
 namespace zorvs_mcp {
 
 // True when `bytes` is well-formed UTF-8 (no overlongs, surrogates or code
-// points above U+10FFFF). Runs of ASCII are checked eight bytes at a time,
-// runs of other characters without going back to that check: whole tool
-// results pass through here.
+// points above U+10FFFF). Whole tool results pass through here: where the
+// processor has SSSE3 it checks sixteen bytes at a time; elsewhere runs of
+// ASCII go eight bytes at a time and runs of other characters one
+// character at a time.
 bool is_valid_utf8(std::string_view bytes);
 
 // `text` without Unicode white space at either end. `text` must be valid UTF-8.

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+#include <string>
+
 namespace zorvs_mcp {
 namespace {
 
@@ -60,8 +64,59 @@ TEST(Utf8, EveryLeadAndSecondByteAgreeWithTheDefinition) {
         ASSERT_EQ(is_valid_utf8("\xC3\xA9" + seq + "\xD0\x96"), valid)
             << std::hex << lead << " " << second;
         ASSERT_EQ(is_valid_utf8("01234567" + seq), valid) << std::hex << lead << " " << second;
+        // Checked sixteen bytes at a time: across every place of a block
+        // border, and cut off at the end of the text.
+        for (size_t before = 9; before <= 16; ++before) {
+          const std::string at = std::string(before, 'a') + seq;
+          ASSERT_EQ(is_valid_utf8(at + "bcdefghijklmnopqrstu"), valid)
+              << std::hex << lead << " " << second << " at " << before;
+          ASSERT_EQ(is_valid_utf8(at), valid)
+              << std::hex << lead << " " << second << " at " << before;
+        }
       }
     }
+  }
+}
+
+// Whole texts of characters, some ill-formed, against the definition applied
+// one character after another.
+TEST(Utf8, RandomTextsAgreeWithTheDefinition) {
+  const std::string pieces[] = {"a",
+                                "~",
+                                "\x7f",
+                                "\xC2\x80",
+                                "\xDF\xBF",
+                                "\xE0\xA0\x80",
+                                "\xED\x9F\xBF",
+                                "\xEF\xBF\xBF",
+                                "\xF0\x90\x80\x80",
+                                "\xF4\x8F\xBF\xBF"};
+  const std::string broken[] = {"\x80",
+                                "\xC0\x80",
+                                "\xC2",
+                                "\xE0\x9F\xBF",
+                                "\xED\xA0\x80",
+                                "\xF0\x8F\xBF\xBF",
+                                "\xF4\x90\x80\x80",
+                                "\xF8",
+                                "\xE1\x80",
+                                "\xF1\x80\x80"};
+  std::mt19937 random(11);
+  for (int i = 0; i < 20000; ++i) {
+    std::string text;
+    const int length = static_cast<int>(random() % 40);
+    for (int k = 0; k < length; ++k) text += pieces[random() % std::size(pieces)];
+    const bool valid = random() % 2 == 0;
+    if (!valid) text.insert(random() % (text.size() + 1), broken[random() % std::size(broken)]);
+    // An inserted piece can split a character: the definition decides.
+    bool expected = true;
+    for (size_t at = 0; at < text.size() && expected;) {
+      const auto lead = static_cast<unsigned char>(text[at]);
+      const size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      expected = at + len <= text.size() && reference_valid(text.substr(at, len));
+      at += len;
+    }
+    ASSERT_EQ(is_valid_utf8(text), expected) << testing::PrintToString(text);
   }
 }
 
