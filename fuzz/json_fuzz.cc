@@ -3,7 +3,8 @@
 // value and is written the same way again. Boost's own parser, with the same
 // depth limit, serves as a second opinion: both accept the same texts (but
 // for numbers too large for a double, which only the bridge refuses) and
-// read them to the same tree.
+// read them to the same tree. Rewriting a text from text to text gives what
+// parsing and writing gives: the same error or the same written text.
 #include <boost/json.hpp>
 
 #include <cmath>
@@ -115,7 +116,12 @@ ZORVS_FUZZ_TARGET(json) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   auto parsed = json::parse(text);
   const auto second_opinion = boost_reading(text);
+  json::TextBuffer rewritten;
+  const auto rewrite_error = json::rewrite(text, rewritten);
   if (auto* error = std::get_if<json::ParseError>(&parsed)) {
+    require(rewrite_error && rewrite_error->description == error->description,
+            "rewriting fails as parsing does");
+    require(rewritten.size() == 0, "a failed rewrite writes nothing");
     require(describes_position(error->description), "a parse error names its line and column");
     require(!second_opinion.tree || error->description.starts_with("number out of range"),
             "what Boost reads parses, but for numbers too large for a double");
@@ -132,6 +138,7 @@ ZORVS_FUZZ_TARGET(json) {
   require(json::write(value, first), "every parsed value can be written");
   require(zorvs_mcp::is_valid_utf8(first), "written text is valid UTF-8");
   require(first.find('\n') == std::string::npos, "written text is one line");
+  require(!rewrite_error && rewritten.view() == first, "rewriting gives the written text");
 
   auto reparsed = json::parse(first);
   const auto* again = std::get_if<json::Value>(&reparsed);

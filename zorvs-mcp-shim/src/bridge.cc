@@ -122,15 +122,8 @@ class Bridge {
 
     std::string text;
     if (auto* reply = std::get_if<Reply>(&outcome)) {
-      if (method == "tools/list") {
-        const auto* object = reply->value.if_object();
-        if (const auto* result = object ? object->if_contains("result") : nullptr) {
-          update_tool_cache(*result, env_);
-        }
-      }
-      // The reply's line is parsed and spent: its memory, resident already,
-      // takes the answer, so a large reply makes one block resident, not two.
-      write_response(out_fd_, reply->value, slot_ ? slot_->text() : scratch_);
+      if (method == "tools/list") cache_tool_list(reply->line);
+      write_all(out_fd_, reply->line);
       return;
     } else if (std::holds_alternative<NoReply>(outcome)) {
       return;
@@ -140,6 +133,16 @@ class Bridge {
       text = unreachable_message(env_, endpoints_.flavor, endpoints_.candidates);
     }
     if (!notification) write_response(out_fd_, offline_answer(message, text, env_), scratch_);
+  }
+
+  // Hands the "result" of a tools/list answer to the tool-list cache.
+  void cache_tool_list(std::string_view line) {
+    auto parsed = json::parse_valid_utf8(line);
+    const auto* value = std::get_if<json::Value>(&parsed);
+    const auto* object = value ? value->if_object() : nullptr;
+    if (const auto* result = object ? object->if_contains("result") : nullptr) {
+      update_tool_cache(*result, env_);
+    }
   }
 
   ExchangeOutcome exchange(const json::Value& message, bool notification) {
@@ -156,17 +159,16 @@ class Bridge {
   bool launch_blocked_;
   std::optional<json::Value> remembered_initialize_;
   ConnSlot slot_;
-  json::TextBuffer scratch_;  // answers built here without a reply line
+  json::TextBuffer scratch_;  // the bridge's own answers, built here
 };
 
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
 constexpr int kDefaultMmapMax = 65536;  // glibc's M_MMAP_MAX
 
-// A 10 MB tool result passes through two blocks of its size (the reply line,
-// which then takes the answer text, and the parsed value), and every fresh
-// 4 KiB page of them costs a fault, which here takes longer than relaying
-// the page. Where transparent huge pages are enabled only on request, this
-// grows the heap once by more room than such a message takes and asks for
+// A 10 MB tool result passes through two blocks of its size (the reply line
+// as read and as rewritten), and every fresh 4 KiB page of them costs a
+// fault, which here takes longer than relaying the page. Where transparent huge pages are enabled
+// only on request, this grows the heap once by more room than such a message takes and asks for
 // that room to be backed by 2 MiB pages: one fault then brings in 512 pages.
 // The room's first partial 2 MiB range, which holds the start of the heap,
 // keeps small pages. Nothing is touched here: pages become resident only

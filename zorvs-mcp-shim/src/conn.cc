@@ -78,7 +78,8 @@ Conn::Conn(Conn&& other) noexcept
       read_pos_(other.read_pos_),
       fill_(other.fill_),
       socket_(other.socket_),
-      line_(std::move(other.line_)) {
+      line_(std::move(other.line_)),
+      written_(std::move(other.written_)) {
   other.socket_ = -1;
 }
 
@@ -90,6 +91,7 @@ Conn& Conn::operator=(Conn&& other) noexcept {
     fill_ = other.fill_;
     socket_ = other.socket_;
     line_ = std::move(other.line_);
+    written_ = std::move(other.written_);
     other.socket_ = -1;
   }
   return *this;
@@ -120,21 +122,21 @@ std::optional<IoError> Conn::send(int socket, const json::Value& message) {
   return std::nullopt;
 }
 
-std::variant<json::Value, IoError> Conn::recv() {
+std::variant<std::string_view, IoError> Conn::recv() {
   line_.clear();
+  written_.release_if_oversized();
+  written_.clear();
   if (auto error = collect_line()) return std::move(*error);
   const std::string_view line = line_.view();
-  if (!is_valid_utf8(line)) {
-    return IoError{IoError::Kind::InvalidData, "stream did not contain valid UTF-8"};
-  }
   if (line.empty()) return IoError{IoError::Kind::UnexpectedEof, "bridge closed connection"};
-  // Parsed where it was collected; the line is not needed once parsed.
-  auto parsed = json::parse_valid_utf8(line);
-  line_.release_if_oversized();
-  if (auto* error = std::get_if<json::ParseError>(&parsed)) {
-    return IoError{IoError::Kind::InvalidData, std::move(error->description)};
+  auto error = json::rewrite(line, written_);
+  if (error && !is_valid_utf8(line)) {
+    error->description = "stream did not contain valid UTF-8";
   }
-  return std::move(std::get<json::Value>(parsed));
+  line_.release_if_oversized();
+  if (error) return IoError{IoError::Kind::InvalidData, std::move(error->description)};
+  written_.push_back('\n');
+  return written_.view();
 }
 
 std::optional<IoError> Conn::collect_line() {
@@ -174,7 +176,7 @@ ExchangeOutcome try_exchange(ConnSlot& slot, const CandidateList& candidates,
   if (Conn::send(slot->socket(), message)) return Unreachable{};
   if (is_notification) return NoReply{};
   auto answer = slot->recv();
-  if (auto* value = std::get_if<json::Value>(&answer)) return Reply{std::move(*value)};
+  if (auto* line = std::get_if<std::string_view>(&answer)) return Reply{*line};
   const IoError& error = std::get<IoError>(answer);
   if (error.kind == IoError::Kind::InvalidData) {
     return Failed{"invalid response body: " + error.description};

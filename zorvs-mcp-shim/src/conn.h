@@ -37,15 +37,11 @@ class Conn {
 
   // Writes `message` as one compact line.
   static std::optional<IoError> send(int socket, const json::Value& message);
-  // Reads one line and parses it.
-  std::variant<json::Value, IoError> recv();
+  // Reads one line and returns it as the bridge writes it on: its value's
+  // compact text and a line feed, valid until the next recv().
+  std::variant<std::string_view, IoError> recv();
 
   int socket() const { return socket_; }
-
-  // The buffer the last reply line was read into. Once recv() has returned,
-  // its bytes are spent: the caller may write its answer here, in memory
-  // already made resident by the line, until the next recv().
-  json::TextBuffer& text() { return line_; }
 
  private:
   // Appends bytes up to and including the next line feed, or up to the end
@@ -56,13 +52,14 @@ class Conn {
   size_t read_pos_ = 0;
   size_t fill_ = 0;
   int socket_ = -1;
-  json::TextBuffer line_;  // the line being read, reused from one reply to the next
+  json::TextBuffer line_;     // the line being read, reused from one reply to the next
+  json::TextBuffer written_;  // the last line rewritten, reused likewise
 };
 
 using ConnSlot = std::optional<Conn>;
 
 struct Reply {
-  json::Value value;
+  std::string_view line;  // the host's answer rewritten; see Conn::recv()
 };
 struct NoReply {};
 struct Failed {

@@ -40,7 +40,7 @@ struct Pair {
 
 std::string recv_text(Conn& conn) {
   auto result = conn.recv();
-  if (auto* value = std::get_if<json::Value>(&result)) return "value " + json::to_text(*value);
+  if (auto* line = std::get_if<std::string_view>(&result)) return "line " + std::string(*line);
   const IoError& error = std::get<IoError>(result);
   const char* kind = error.kind == IoError::Kind::InvalidData     ? "invalid "
                      : error.kind == IoError::Kind::UnexpectedEof ? "eof "
@@ -53,9 +53,9 @@ TEST(ConnRecv, LinesAcrossFillsAndWithinOneSegment) {
   Pair pair;
   const std::string long_text(3 * kConnBufferSize + 17, 'y');
   pair.write("[\"" + long_text + "\"]\n{\"b\":1,\"a\":2}\n  7 \r\n");
-  EXPECT_EQ(recv_text(*pair.conn), "value [\"" + long_text + "\"]");
-  EXPECT_EQ(recv_text(*pair.conn), "value {\"a\":2,\"b\":1}");
-  EXPECT_EQ(recv_text(*pair.conn), "value 7");
+  EXPECT_EQ(recv_text(*pair.conn), "line [\"" + long_text + "\"]\n");
+  EXPECT_EQ(recv_text(*pair.conn), "line {\"a\":2,\"b\":1}\n");
+  EXPECT_EQ(recv_text(*pair.conn), "line 7\n");
 }
 
 TEST(ConnRecv, Failures) {
@@ -64,7 +64,7 @@ TEST(ConnRecv, Failures) {
     bool hang_up;
     std::string expected;
   } cases[] = {
-      {"{\"id\":1}", true, "value {\"id\":1}"},  // last line without "\n"
+      {"{\"id\":1}", true, "line {\"id\":1}\n"},  // last line without "\n"
       {"", true, "eof bridge closed connection"},
       {"\n", false, "invalid EOF while parsing a value at line 2 column 0"},
       {"Failed\n", false, "invalid expected value at line 1 column 1"},
@@ -128,8 +128,8 @@ TEST(TryExchange, ReplaysInitializeOnlyOnANewConnection) {
 
   auto outcome = try_exchange(slot, candidates, {{"id", 1}, {"method", "a"}}, false, &init);
   ASSERT_TRUE(std::holds_alternative<Reply>(outcome));
-  EXPECT_EQ(json::to_text(std::get<Reply>(outcome).value),
-            "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"a\"}}");
+  EXPECT_EQ(std::get<Reply>(outcome).line,
+            "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"a\"}}\n");
   EXPECT_TRUE(std::holds_alternative<NoReply>(
       try_exchange(slot, candidates, {{"method", "notifications/n"}}, true, &init)));
   EXPECT_TRUE(std::holds_alternative<Reply>(

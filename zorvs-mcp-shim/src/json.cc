@@ -409,7 +409,7 @@ bool is_special(char c) {
 // n. Copies the run to `out`, sixteen or eight bytes at a time while it
 // looks: `out` must have room for n bytes, and bytes past the run may be
 // overwritten. Tool results put an escape in every twenty bytes or so, and
-// both the reader and the writer go through each run here.
+// the reader, the writer and the rewriter go through each run here.
 std::size_t copy_plain_run(const char* p, std::size_t n, char* out) {
   std::size_t i = 0;
 #if defined(__SSE2__)
@@ -439,6 +439,196 @@ std::size_t copy_plain_run(const char* p, std::size_t n, char* out) {
   }
   for (; i < n && !is_special(p[i]); ++i) out[i] = p[i];
   return i;
+}
+
+// ---------------------------------------------------------------------------
+// Tokens, as the fast path and the rewriter read them. Each takes what the
+// Boost path takes for the common case and gives up (null, false) on the
+// rest, so that the Boost path decides.
+
+int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The code unit of the four hex digits at p, or -1.
+long hex4(const char* p) {
+  long unit = 0;
+  for (int i = 0; i < 4; ++i) {
+    const int d = hex_digit(p[i]);
+    if (d < 0) return -1;
+    unit = unit * 16 + d;
+  }
+  return unit;
+}
+
+char* put_utf8(char* out, unsigned long cp) {
+  if (cp < 0x80) {
+    *out++ = static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *out++ = static_cast<char>(0xC0 | (cp >> 6));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    *out++ = static_cast<char>(0xE0 | (cp >> 12));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *out++ = static_cast<char>(0xF0 | (cp >> 18));
+    *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return out;
+}
+
+// Decodes the \u escape (one code unit, or a surrogate pair) at p into out.
+// Advances p past it; null when it is not taken here.
+char* unicode_escape(const char*& p, const char* end, char* out) {
+  if (end - p < 6) return nullptr;
+  const long unit = hex4(p + 2);
+  if (unit < 0 || (unit >= 0xDC00 && unit <= 0xDFFF)) return nullptr;
+  if (unit < 0xD800 || unit > 0xDBFF) {
+    p += 6;
+    return put_utf8(out, static_cast<unsigned long>(unit));
+  }
+  if (end - p < 12 || p[6] != '\\' || p[7] != 'u') return nullptr;
+  const long low = hex4(p + 8);
+  if (low < 0xDC00 || low > 0xDFFF) return nullptr;
+  p += 12;
+  return put_utf8(out, 0x10000 + ((static_cast<unsigned long>(unit) - 0xD800) << 10) +
+                           (static_cast<unsigned long>(low) - 0xDC00));
+}
+
+// The string token whose opening quote is at p: what stands between its
+// quotes, with p moved past the closing one, or nothing when it does not
+// end. A quote ends it unless an odd number of backslashes stands before it.
+std::optional<std::string_view> scan_string(const char*& p, const char* end) {
+  const char* const start = p + 1;
+  for (const char* q = start;; ++q) {
+    q = static_cast<const char*>(std::memchr(q, '"', static_cast<std::size_t>(end - q)));
+    if (q == nullptr) return std::nullopt;
+    const char* run = q;
+    while (run != start && run[-1] == '\\') --run;
+    if ((q - run) % 2 == 0) {
+      p = q + 1;
+      return std::string_view(start, static_cast<std::size_t>(q - start));
+    }
+  }
+}
+
+// Writes the unescaped `raw` (as scan_string() found it) to out, which has
+// room for raw.size() bytes. Returns the end of what was written, or null at
+// a control character or an escape not taken here.
+char* unescape(std::string_view raw, char* out) {
+  const char* p = raw.data();
+  const char* const end = p + raw.size();
+  while (true) {
+    // Unescaping never lengthens, so out has room for the rest of raw.
+    const std::size_t run = copy_plain_run(p, static_cast<std::size_t>(end - p), out);
+    p += run;
+    out += run;
+    if (p == end) return out;
+    if (*p != '\\') return nullptr;  // a control character: quotes here are escaped
+    if (end - p < 2) return nullptr;
+    char c;
+    switch (p[1]) {
+      case '"':
+        c = '"';
+        break;
+      case '\\':
+        c = '\\';
+        break;
+      case '/':
+        c = '/';
+        break;
+      case 'b':
+        c = '\b';
+        break;
+      case 'f':
+        c = '\f';
+        break;
+      case 'n':
+        c = '\n';
+        break;
+      case 'r':
+        c = '\r';
+        break;
+      case 't':
+        c = '\t';
+        break;
+      case 'u':
+        out = unicode_escape(p, end, out);
+        if (out == nullptr) return nullptr;
+        continue;
+      default:
+        return nullptr;
+    }
+    *out++ = c;
+    p += 2;
+  }
+}
+
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// The number token at p: an integer that fits 64 bits (int64 unless only
+// uint64 holds it) or a double read with from_chars, as the Boost path reads
+// it, stored in `out`, with p moved past it.
+bool read_number(const char*& p, const char* end, Value& out) {
+  const char* const start = p;
+  const auto skip_digits = [&] {
+    while (p != end && is_digit(*p)) ++p;
+  };
+  const bool negative = *p == '-';
+  if (negative) ++p;
+  if (p == end || !is_digit(*p)) return false;
+  std::uint64_t magnitude = 0;
+  bool fits = true;
+  if (*p == '0') {
+    ++p;
+  } else {
+    for (; p != end && is_digit(*p); ++p) {
+      const auto digit = static_cast<std::uint64_t>(*p - '0');
+      fits = fits && magnitude <= (UINT64_MAX - digit) / 10;
+      magnitude = magnitude * 10 + digit;
+    }
+  }
+  bool integer = true;
+  if (p != end && *p == '.') {
+    integer = false;
+    ++p;
+    if (p == end || !is_digit(*p)) return false;
+    skip_digits();
+  }
+  if (p != end && (*p == 'e' || *p == 'E')) {
+    integer = false;
+    ++p;
+    if (p != end && (*p == '+' || *p == '-')) ++p;
+    if (p == end || !is_digit(*p)) return false;
+    skip_digits();
+  }
+  if (integer) {
+    if (!fits) return false;  // a double on the Boost path
+    if (!negative) {
+      if (magnitude <= static_cast<std::uint64_t>(INT64_MAX)) {
+        out = static_cast<std::int64_t>(magnitude);
+      } else {
+        out = magnitude;
+      }
+      return true;
+    }
+    if (magnitude > static_cast<std::uint64_t>(INT64_MAX) + 1) return false;
+    out = static_cast<std::int64_t>(0 - magnitude);  // wraps to INT64_MIN at the border
+    return true;
+  }
+  double d = 0;
+  const auto [ptr, err] = std::from_chars(start, p, d);
+  if (err != std::errc() || ptr != p || !std::isfinite(d)) return false;
+  out = d;
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -478,14 +668,8 @@ class FastParser {
   // limit (kMaxDepth).
   static constexpr int kFastDepth = kMaxDepth - 2;
 
-  static bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
   void skip_space() {
     while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
-  }
-
-  void skip_digits() {
-    while (p_ != end_ && is_digit(*p_)) ++p_;
   }
 
   bool value(Value& out, int depth) {
@@ -508,7 +692,7 @@ class FastParser {
       case 'n':
         return literal("null");  // `out` is null already
       default:
-        return number(out);
+        return read_number(p_, end_, out);
     }
   }
 
@@ -565,25 +749,8 @@ class FastParser {
     return close('}');
   }
 
-  // Steps over the string token at p_ (its opening quote) and returns what
-  // stands between its quotes, or nothing when it does not end. A quote
-  // ends it unless an odd number of backslashes stands before it.
-  std::optional<std::string_view> scan_string() {
-    const char* const start = ++p_;
-    for (const char* q = start;; ++q) {
-      q = static_cast<const char*>(std::memchr(q, '"', static_cast<std::size_t>(end_ - q)));
-      if (q == nullptr) return std::nullopt;
-      const char* run = q;
-      while (run != start && run[-1] == '\\') --run;
-      if ((q - run) % 2 == 0) {
-        p_ = q + 1;
-        return std::string_view(start, static_cast<std::size_t>(q - start));
-      }
-    }
-  }
-
   bool string(bj::string& out) {
-    const auto raw = scan_string();
+    const auto raw = scan_string(p_, end_);
     if (!raw) return false;
     out.reserve(raw->size());  // unescaping never lengthens
     char* end = unescape(*raw, out.data());
@@ -594,172 +761,12 @@ class FastParser {
 
   bool read_key(std::string_view& key) {
     if (p_ == end_ || *p_ != '"') return false;
-    const auto raw = scan_string();
+    const auto raw = scan_string(p_, end_);
     if (!raw) return false;
     key_.resize(raw->size());
     char* end = unescape(*raw, key_.data());
     if (end == nullptr) return false;
     key = std::string_view(key_.data(), static_cast<std::size_t>(end - key_.data()));
-    return true;
-  }
-
-  static int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-  }
-
-  // The code unit of the four hex digits at p, or -1.
-  static long hex4(const char* p) {
-    long unit = 0;
-    for (int i = 0; i < 4; ++i) {
-      const int d = hex_digit(p[i]);
-      if (d < 0) return -1;
-      unit = unit * 16 + d;
-    }
-    return unit;
-  }
-
-  static char* put_utf8(char* out, unsigned long cp) {
-    if (cp < 0x80) {
-      *out++ = static_cast<char>(cp);
-    } else if (cp < 0x800) {
-      *out++ = static_cast<char>(0xC0 | (cp >> 6));
-      *out++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      *out++ = static_cast<char>(0xE0 | (cp >> 12));
-      *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *out++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      *out++ = static_cast<char>(0xF0 | (cp >> 18));
-      *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *out++ = static_cast<char>(0x80 | (cp & 0x3F));
-    }
-    return out;
-  }
-
-  // Decodes the \u escape (one code unit, or a surrogate pair) at p into
-  // out. Advances p past it; null when it is not taken here.
-  static char* unicode_escape(const char*& p, const char* end, char* out) {
-    if (end - p < 6) return nullptr;
-    const long unit = hex4(p + 2);
-    if (unit < 0 || (unit >= 0xDC00 && unit <= 0xDFFF)) return nullptr;
-    if (unit < 0xD800 || unit > 0xDBFF) {
-      p += 6;
-      return put_utf8(out, static_cast<unsigned long>(unit));
-    }
-    if (end - p < 12 || p[6] != '\\' || p[7] != 'u') return nullptr;
-    const long low = hex4(p + 8);
-    if (low < 0xDC00 || low > 0xDFFF) return nullptr;
-    p += 12;
-    return put_utf8(out, 0x10000 + ((static_cast<unsigned long>(unit) - 0xD800) << 10) +
-                             (static_cast<unsigned long>(low) - 0xDC00));
-  }
-
-  // Writes the unescaped `raw` (as scan_string() found it) to out, which has
-  // room for raw.size() bytes. Returns the end of what was written, or null
-  // at a control character or an escape not taken here.
-  static char* unescape(std::string_view raw, char* out) {
-    const char* p = raw.data();
-    const char* const end = p + raw.size();
-    while (true) {
-      // Unescaping never lengthens, so out has room for the rest of raw.
-      const std::size_t run = copy_plain_run(p, static_cast<std::size_t>(end - p), out);
-      p += run;
-      out += run;
-      if (p == end) return out;
-      if (*p != '\\') return nullptr;  // a control character: quotes here are escaped
-      if (end - p < 2) return nullptr;
-      char c;
-      switch (p[1]) {
-        case '"':
-          c = '"';
-          break;
-        case '\\':
-          c = '\\';
-          break;
-        case '/':
-          c = '/';
-          break;
-        case 'b':
-          c = '\b';
-          break;
-        case 'f':
-          c = '\f';
-          break;
-        case 'n':
-          c = '\n';
-          break;
-        case 'r':
-          c = '\r';
-          break;
-        case 't':
-          c = '\t';
-          break;
-        case 'u':
-          out = unicode_escape(p, end, out);
-          if (out == nullptr) return nullptr;
-          continue;
-        default:
-          return nullptr;
-      }
-      *out++ = c;
-      p += 2;
-    }
-  }
-
-  // A JSON number: an integer that fits 64 bits (int64 unless only uint64
-  // holds it) or a double read with from_chars, as the Boost path does.
-  bool number(Value& out) {
-    const char* start = p_;
-    const bool negative = *p_ == '-';
-    if (negative) ++p_;
-    if (p_ == end_ || !is_digit(*p_)) return false;
-    std::uint64_t magnitude = 0;
-    bool fits = true;
-    if (*p_ == '0') {
-      ++p_;
-    } else {
-      for (; p_ != end_ && is_digit(*p_); ++p_) {
-        const auto digit = static_cast<std::uint64_t>(*p_ - '0');
-        fits = fits && magnitude <= (UINT64_MAX - digit) / 10;
-        magnitude = magnitude * 10 + digit;
-      }
-    }
-    bool integer = true;
-    if (p_ != end_ && *p_ == '.') {
-      integer = false;
-      ++p_;
-      if (p_ == end_ || !is_digit(*p_)) return false;
-      skip_digits();
-    }
-    if (p_ != end_ && (*p_ == 'e' || *p_ == 'E')) {
-      integer = false;
-      ++p_;
-      if (p_ != end_ && (*p_ == '+' || *p_ == '-')) ++p_;
-      if (p_ == end_ || !is_digit(*p_)) return false;
-      skip_digits();
-    }
-    if (integer) {
-      if (!fits) return false;  // a double on the Boost path
-      if (!negative) {
-        if (magnitude <= static_cast<std::uint64_t>(INT64_MAX)) {
-          out = static_cast<std::int64_t>(magnitude);
-        } else {
-          out = magnitude;
-        }
-        return true;
-      }
-      if (magnitude > static_cast<std::uint64_t>(INT64_MAX) + 1) return false;
-      out = static_cast<std::int64_t>(0 - magnitude);  // wraps to INT64_MIN at the border
-      return true;
-    }
-    double d = 0;
-    const auto [ptr, err] = std::from_chars(start, p_, d);
-    if (err != std::errc() || ptr != p_ || !std::isfinite(d)) return false;
-    out = d;
     return true;
   }
 
@@ -819,6 +826,31 @@ class Writer {
     return false;
   }
 
+  // Writes the string token of `s`: plain runs are copied by
+  // copy_plain_run() while they are scanned, into room made at once, and
+  // escapes are stored in place, with no append call per run or escape.
+  void string(std::string_view s) {
+    const char* p = s.data();
+    std::size_t n = s.size();
+    // Room for the quotes and for escapes in one byte of eight: text rarely
+    // has more, so a long string is written without moving the buffer.
+    char* o = make_room(out_.size(), 1 + n + n / 8 + kEscapeRoom);
+    *o++ = '"';
+    for (;;) {
+      if (static_cast<std::size_t>(room_end() - o) < n + kEscapeRoom) {
+        o = make_room(static_cast<std::size_t>(o - out_.data()), n + n / 8 + kEscapeRoom);
+      }
+      const std::size_t run = copy_plain_run(p, n, o);
+      o += run;
+      if (run == n) break;
+      o = put_escape(o, static_cast<unsigned char>(p[run]));
+      p += run + 1;
+      n -= run + 1;
+    }
+    *o++ = '"';
+    out_.resize(static_cast<std::size_t>(o - out_.data()));
+  }
+
  private:
   template <class Int>
   void integer(Int i) {
@@ -847,31 +879,6 @@ class Writer {
     }
     out_.append(buf, static_cast<std::size_t>(r.ptr - buf));
     if (!fraction_or_exponent) out_.append(".0", 2);  // reads back as a double
-  }
-
-  // Writes the string through a pointer into room made at once: plain runs
-  // are copied by copy_plain_run() while they are scanned, and escapes are
-  // stored in place, with no append call per run or escape.
-  void string(std::string_view s) {
-    const char* p = s.data();
-    std::size_t n = s.size();
-    // Room for the quotes and for escapes in one byte of eight: text rarely
-    // has more, so a long string is written without moving the buffer.
-    char* o = make_room(out_.size(), 1 + n + n / 8 + kEscapeRoom);
-    *o++ = '"';
-    for (;;) {
-      if (static_cast<std::size_t>(room_end() - o) < n + kEscapeRoom) {
-        o = make_room(static_cast<std::size_t>(o - out_.data()), n + n / 8 + kEscapeRoom);
-      }
-      const std::size_t run = copy_plain_run(p, n, o);
-      o += run;
-      if (run == n) break;
-      o = put_escape(o, static_cast<unsigned char>(p[run]));
-      p += run + 1;
-      n -= run + 1;
-    }
-    *o++ = '"';
-    out_.resize(static_cast<std::size_t>(o - out_.data()));
   }
 
   // One escape and the closing quote.
@@ -985,6 +992,283 @@ class Writer {
   std::vector<const bj::key_value_pair*> order_;
 };
 
+// ---------------------------------------------------------------------------
+// Rewriting
+//
+// A reply from the host is read only to be written again, so rewrite goes
+// from text to text without building the value: each token is read as the
+// fast path reads it and written as the writer writes it. A string whose
+// escapes are all ones the writer uses (tool results are mostly such text)
+// is copied while it is scanned, never decoded and encoded again. The
+// members of an object are written in the order they come and then put in
+// key order, moving only those out of place. On anything else (any error, a
+// key with an escape in it, a key given twice, nesting near the limit) it
+// gives up, and the text is parsed and written instead.
+
+// Length of the escape at p (a backslash) when the writer writes it so: \"
+// \\ \b \t \n \f \r, or \u00xx in lower-case hex for another control
+// character; 0 for any other escape.
+inline std::size_t written_escape_length(const char* p, const char* end) {
+  if (end - p < 2) return 0;
+  switch (p[1]) {
+    case '"':
+    case '\\':
+    case 'b':
+    case 't':
+    case 'n':
+    case 'f':
+    case 'r':
+      return 2;
+    case 'u':
+      break;
+    default:
+      return 0;
+  }
+  if (end - p < 6 || p[2] != '0' || p[3] != '0' || (p[4] != '0' && p[4] != '1')) return 0;
+  const bool lower_hex = is_digit(p[5]) || (p[5] >= 'a' && p[5] <= 'f');
+  if (!lower_hex) return 0;
+  const int unit = (p[4] - '0') * 16 + hex_digit(p[5]);
+  const bool has_short_form =
+      unit == '\b' || unit == '\t' || unit == '\n' || unit == '\f' || unit == '\r';
+  return has_short_form ? 0 : 6;
+}
+
+class Rewriter {
+ public:
+  Rewriter(std::string_view text, TextBuffer& out)
+      : p_(text.data()), end_(text.data() + text.size()), out_(out), writer_(out) {}
+
+  // Appends the written form of the text to out; false when it gives up.
+  bool run() {
+    skip_space();
+    if (!value(0)) return false;
+    skip_space();
+    return p_ == end_;
+  }
+
+ private:
+  // Containers nested deeper than this are left to the parser, which owns
+  // the limit (kMaxDepth).
+  static constexpr int kFastDepth = kMaxDepth - 2;
+
+  // A member of an object being written, as offsets in out_, which may move
+  // as it grows.
+  struct Member {
+    std::size_t begin;       // its key's opening quote
+    std::size_t end;         // past its value
+    std::size_t key_length;  // between the key's quotes
+  };
+
+  void skip_space() {
+    while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+  }
+
+  bool value(int depth) {
+    if (p_ == end_) return false;
+    switch (*p_) {
+      case '{':
+        return object(depth + 1);
+      case '[':
+        return array(depth + 1);
+      case '"':
+        return string();
+      case 't':
+        return literal("true");
+      case 'f':
+        return literal("false");
+      case 'n':
+        return literal("null");
+      default: {
+        Value number;
+        if (!read_number(p_, end_, number)) return false;
+        return writer_.value(number, 0);
+      }
+    }
+  }
+
+  bool literal(std::string_view word) {
+    if (static_cast<std::size_t>(end_ - p_) < word.size()) return false;
+    if (std::memcmp(p_, word.data(), word.size()) != 0) return false;
+    p_ += word.size();
+    out_.append(word.data(), word.size());
+    return true;
+  }
+
+  // After a member or element: true at ',' (consumed), false otherwise.
+  bool next_item() {
+    skip_space();
+    if (p_ == end_ || *p_ != ',') return false;
+    ++p_;
+    skip_space();
+    return true;
+  }
+
+  bool close(char bracket) {
+    if (p_ == end_ || *p_ != bracket) return false;
+    ++p_;
+    out_.push_back(bracket);
+    return true;
+  }
+
+  bool array(int depth) {
+    if (depth > kFastDepth) return false;
+    ++p_;  // '['
+    out_.push_back('[');
+    skip_space();
+    if (close(']')) return true;
+    while (true) {
+      if (!value(depth)) return false;
+      if (!next_item()) break;
+      out_.push_back(',');
+    }
+    return close(']');
+  }
+
+  bool object(int depth) {
+    if (depth > kFastDepth) return false;
+    ++p_;  // '{'
+    out_.push_back('{');
+    skip_space();
+    if (close('}')) return true;
+    const std::size_t base = members_.size();
+    while (true) {
+      Member member{};
+      member.begin = out_.size();
+      if (p_ == end_ || *p_ != '"' || !string()) return false;
+      member.key_length = out_.size() - member.begin - 2;
+      // Keys sort by their bytes unescaped, which are the written ones only
+      // when nothing in them is escaped.
+      if (std::memchr(out_.data() + member.begin + 1, '\\', member.key_length) != nullptr) {
+        return false;
+      }
+      skip_space();
+      if (p_ == end_ || *p_ != ':') return false;
+      ++p_;
+      out_.push_back(':');
+      skip_space();
+      if (!value(depth)) return false;
+      member.end = out_.size();
+      members_.push_back(member);
+      if (!next_item()) break;
+      out_.push_back(',');
+    }
+    if (p_ == end_ || *p_ != '}' || !put_in_key_order(base)) return false;
+    members_.resize(base);
+    return close('}');
+  }
+
+  std::string_view key(const Member& m) const {
+    return out_.view().substr(m.begin + 1, m.key_length);
+  }
+
+  // Puts the members from members_[base] on, written one after another with
+  // commas between them, in ascending byte order of their keys. Members
+  // already in their place at either end stay where they are; of the rest,
+  // the longest moves once within out_ and the others go through moved_. A
+  // tool result's one long text thus moves at most once, by a few bytes.
+  // False for a key given twice.
+  bool put_in_key_order(std::size_t base) {
+    const auto first = members_.begin() + static_cast<std::ptrdiff_t>(base);
+    const auto by_key = [this](const Member& a, const Member& b) { return key(a) < key(b); };
+    const auto not_before = [&](const Member& a, const Member& b) { return !by_key(a, b); };
+    if (std::adjacent_find(first, members_.end(), not_before) == members_.end()) return true;
+    sorted_.assign(first, members_.end());
+    std::sort(sorted_.begin(), sorted_.end(), by_key);
+    if (std::adjacent_find(sorted_.begin(), sorted_.end(), not_before) != sorted_.end())
+      return false;
+
+    const auto length = [](const Member& m) { return m.end - m.begin; };
+    const auto in_place = [&](std::size_t i) {
+      return sorted_[i].begin == first[static_cast<std::ptrdiff_t>(i)].begin;
+    };
+    std::size_t lo = 0;
+    while (in_place(lo)) ++lo;
+    std::size_t hi = sorted_.size();
+    while (in_place(hi - 1)) --hi;
+    const auto longest =
+        std::max_element(sorted_.begin() + static_cast<std::ptrdiff_t>(lo),
+                         sorted_.begin() + static_cast<std::ptrdiff_t>(hi),
+                         [&](const Member& a, const Member& b) { return length(a) < length(b); });
+    moved_.clear();
+    std::size_t longest_at = first[static_cast<std::ptrdiff_t>(lo)].begin;
+    for (auto m = sorted_.begin() + static_cast<std::ptrdiff_t>(lo); m != longest; ++m) {
+      longest_at += length(*m) + 1;  // and its comma
+    }
+    for (std::size_t i = lo; i < hi; ++i) {
+      if (sorted_.begin() + static_cast<std::ptrdiff_t>(i) == longest) continue;
+      moved_.append(out_.data() + sorted_[i].begin, length(sorted_[i]));
+    }
+    std::memmove(out_.data() + longest_at, out_.data() + longest->begin, length(*longest));
+    char* o = out_.data() + first[static_cast<std::ptrdiff_t>(lo)].begin;
+    const char* from = moved_.data();
+    for (std::size_t i = lo; i < hi; ++i) {
+      if (i != lo) *o++ = ',';
+      const std::size_t n = length(sorted_[i]);
+      if (sorted_.begin() + static_cast<std::ptrdiff_t>(i) != longest) {
+        std::memcpy(o, from, n);
+        from += n;
+      }
+      o += n;
+    }
+    return true;
+  }
+
+  // Writes the string token at p_: copied while it is scanned as long as its
+  // escapes are the writer's own, decoded and written again otherwise.
+  bool string() {
+    const char* const open = p_;
+    const std::size_t mark = out_.size();
+    // A copied token is no longer than the rest of the text.
+    out_.resize(mark + static_cast<std::size_t>(end_ - open));
+    char* o = out_.data() + mark;
+    const char* p = open + 1;
+    *o++ = '"';
+    while (true) {
+      const std::size_t run = copy_plain_run(p, static_cast<std::size_t>(end_ - p), o);
+      p += run;
+      o += run;
+      if (p == end_ || *p != '\\') break;
+      const std::size_t length = written_escape_length(p, end_);
+      if (length == 0) {
+        out_.resize(mark);
+        return rewrite_string();
+      }
+      // Copied as eight bytes where the text has them, so the copy needs no call.
+      if (end_ - p >= 8) {
+        std::memcpy(o, p, 8);
+      } else {
+        std::memcpy(o, p, length);
+      }
+      o += length;
+      p += length;
+    }
+    if (p == end_ || *p != '"') return false;  // a control character, or no end
+    *o++ = '"';
+    p_ = p + 1;
+    out_.resize(static_cast<std::size_t>(o - out_.data()));
+    return true;
+  }
+
+  bool rewrite_string() {
+    const auto raw = scan_string(p_, end_);
+    if (!raw) return false;
+    decoded_.resize(raw->size());
+    const char* end = unescape(*raw, decoded_.data());
+    if (end == nullptr) return false;
+    writer_.string({decoded_.data(), static_cast<std::size_t>(end - decoded_.data())});
+    return true;
+  }
+
+  const char* p_;
+  const char* const end_;
+  TextBuffer& out_;
+  Writer<TextBuffer> writer_;
+  std::vector<Member> members_;  // of the objects being written, outermost first
+  std::vector<Member> sorted_;
+  std::string moved_;
+  std::string decoded_;
+};
+
 }  // namespace
 
 ParseResult parse_with_boost(std::string_view text) {
@@ -1040,6 +1324,21 @@ bool write(const Value& value, std::string& out) {
 
 bool write(const Value& value, TextBuffer& out) {
   return write_to(value, out);
+}
+
+std::optional<ParseError> rewrite(std::string_view text, TextBuffer& out) {
+  const std::size_t size = out.size();
+  try {
+    if (is_valid_utf8(text) && Rewriter(text, out).run()) return std::nullopt;
+  } catch (const std::bad_alloc&) {
+    // Parsing runs into the same limit and describes it.
+  } catch (const std::length_error&) {
+  }
+  out.resize(size);
+  auto parsed = parse(text);
+  if (auto* error = std::get_if<ParseError>(&parsed)) return std::move(*error);
+  write(std::get<Value>(parsed), out);  // what parses always writes
+  return std::nullopt;
 }
 
 std::string to_text(const Value& value) {

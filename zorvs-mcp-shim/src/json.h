@@ -15,6 +15,7 @@
 
 #include <boost/json/value.hpp>
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -96,6 +97,12 @@ class TextBuffer {
 // as null.
 bool write(const Value& value, std::string& out);
 bool write(const Value& value, TextBuffer& out);
+
+// Appends to `out` what write() writes for the value parse() reads from
+// `text`, without building the value where it can: a reply read only to be
+// written again goes from text to text. On a parse error, returns it with
+// `out` unchanged.
+std::optional<ParseError> rewrite(std::string_view text, TextBuffer& out);
 
 // The compact text of `value`, or the empty text when it cannot be written.
 std::string to_text(const Value& value);

@@ -114,6 +114,9 @@ TEST(Json, ParsesAndWritesTable) {
     EXPECT_EQ(v.kind(), row.kind);
     EXPECT_EQ(to_text(v), row.out);
     expect_round_trip(row.in);
+    TextBuffer rewritten;
+    EXPECT_FALSE(rewrite(row.in, rewritten));
+    EXPECT_EQ(rewritten.view(), row.out);
   }
 }
 
@@ -398,24 +401,39 @@ TEST(Json, RoundTripProperty) {
   for (const std::string_view doc : docs) expect_round_trip(doc);
 }
 
-// --- The bridge's own reader against Boost's parser -------------------------
+// --- The bridge's own reader and rewriter against Boost's parser ----------
 //
-// parse() reads most texts itself and hands the rest to Boost's parser; the
-// two must agree on every text: the same value (kinds and doubles included,
-// as the written text shows) or the same error description.
+// parse() reads most texts itself and hands the rest to Boost's parser, and
+// rewrite() goes from text to text without a value where it can;
+// both must agree with Boost's parser on every text: the same value (kinds
+// and doubles included, as the written text shows) or the same error
+// description.
 
 void expect_same_as_boost(std::string_view text) {
   const ParseResult ours = parse(text);
   const ParseResult boost = parse_with_boost(text);
-  if (const auto* error = std::get_if<ParseError>(&boost)) {
+  const auto* error = std::get_if<ParseError>(&boost);
+  if (error) {
     ASSERT_TRUE(std::holds_alternative<ParseError>(ours)) << "accepted: " << text;
     EXPECT_EQ(std::get<ParseError>(ours).description, error->description) << text;
-    return;
+  } else {
+    ASSERT_TRUE(std::holds_alternative<Value>(ours))
+        << "refused: " << text << ": " << std::get<ParseError>(ours).description;
+    EXPECT_EQ(std::get<Value>(ours), std::get<Value>(boost)) << text;
+    EXPECT_EQ(to_text(std::get<Value>(ours)), to_text(std::get<Value>(boost))) << text;
   }
-  ASSERT_TRUE(std::holds_alternative<Value>(ours))
-      << "refused: " << text << ": " << std::get<ParseError>(ours).description;
-  EXPECT_EQ(std::get<Value>(ours), std::get<Value>(boost)) << text;
-  EXPECT_EQ(to_text(std::get<Value>(ours)), to_text(std::get<Value>(boost))) << text;
+
+  TextBuffer out;
+  out.append("<", 1);  // what stands before is kept
+  const auto rewrite_error = rewrite(text, out);
+  if (error) {
+    ASSERT_TRUE(rewrite_error) << "rewritten: " << text;
+    EXPECT_EQ(rewrite_error->description, error->description) << text;
+    EXPECT_EQ(out.view(), "<") << text;
+  } else {
+    ASSERT_FALSE(rewrite_error) << "not rewritten: " << text << ": " << rewrite_error->description;
+    EXPECT_EQ(out.view(), "<" + to_text(std::get<Value>(boost))) << text;
+  }
 }
 
 TEST(Json, OwnReaderAgreesWithBoostOnEdges) {
@@ -467,6 +485,21 @@ TEST(Json, OwnReaderAgreesWithBoostOnEdges) {
       R"({"a":1,"b":2,"a":3})",
       R"({"k\"ey":"v"})",
       R"({"":""})",
+      // Escapes the writer uses are kept, the others rewritten.
+      R"("\u000a\u000A\u0008\u000c\u001f\u001F\u0020\u0000\/\u00e9")",
+      R"({"\u0062":1,"a":2})",
+      R"({"a\n":1,"a":2})",
+      // Members put in key order, wherever they stand; a key twice.
+      R"({"c":1,"b":2,"a":3})",
+      R"({"b":"x","a":"yy","c":"zzz"})",
+      R"({"a":1,"c":3,"b":2})",
+      R"({"type":"text","text":"the longest member moves once"})",
+      R"({"m":"the longest member, in the middle","z":1,"a":"aa"})",
+      R"({"jsonrpc":"2.0","id":5,"result":{"content":[{"type":"text","text":"t"}],"isError":false}})",
+      R"({"a":1,"c":{"z":[1,{"y":2,"x":3}],"b":0},"b":[]})",
+      R"({"a":1,"a":2})",
+      R"({"b":1,"a":2,"b":3})",
+      R"({"b":{"d":1,"c":2,"c":3},"a":0})",
       // Structure and white space.
       " \t\r\n[ 1 , { \"a\" : [ ] } ] \n",
       "[1,2,]",
