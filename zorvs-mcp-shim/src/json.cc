@@ -441,6 +441,27 @@ std::size_t copy_plain_run(const char* p, std::size_t n, char* out) {
   return i;
 }
 
+// Copies the sixteen bytes at p to `out` and returns which of them a JSON
+// string must escape, as bits from the lowest.
+inline std::uint32_t copy_block(const char* p, char* out) {
+#if defined(__SSE2__)
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), x);
+  const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(0x1F)), x);  // x <= 0x1F
+  const __m128i special = _mm_or_si128(
+      control,
+      _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'))));
+  return static_cast<std::uint32_t>(_mm_movemask_epi8(special));
+#else
+  std::uint32_t mask = 0;
+  for (int i = 0; i < 16; ++i) {
+    out[i] = p[i];
+    mask |= static_cast<std::uint32_t>(is_special(p[i])) << i;
+  }
+  return mask;
+#endif
+}
+
 // ---------------------------------------------------------------------------
 // Tokens, as the fast path and the rewriter read them. Each takes what the
 // Boost path takes for the common case and gives up (null, false) on the
@@ -1213,40 +1234,57 @@ class Rewriter {
     return true;
   }
 
-  // Writes the string token at p_: copied while it is scanned as long as its
-  // escapes are the writer's own, decoded and written again otherwise.
+  // Writes the string token at p_. A token whose escapes are all the
+  // writer's own is written as it stands: it is copied sixteen bytes at a
+  // time while the escapes in each block are checked where they stand. Any
+  // other token is decoded and written again.
   bool string() {
-    const char* const open = p_;
+    const char* const in = p_;
+    const std::size_t size = static_cast<std::size_t>(end_ - in);
     const std::size_t mark = out_.size();
-    // A copied token is no longer than the rest of the text.
-    out_.resize(mark + static_cast<std::size_t>(end_ - open));
-    char* o = out_.data() + mark;
-    const char* p = open + 1;
-    *o++ = '"';
-    while (true) {
-      const std::size_t run = copy_plain_run(p, static_cast<std::size_t>(end_ - p), o);
-      p += run;
-      o += run;
-      if (p == end_ || *p != '\\') break;
-      const std::size_t length = written_escape_length(p, end_);
-      if (length == 0) {
+    out_.resize(mark + size);  // a token copied is no longer than the rest of the text
+    char* const out = out_.data() + mark;
+    out[0] = '"';
+    std::size_t checked = 1;  // bytes before this are known plain or part of an escape
+    std::size_t at = 1;
+    // Handles the byte at `at` that a block flagged; false ends the token.
+    const auto flagged = [&](bool& ok) {
+      const char c = in[at];
+      if (c == '"') {
+        p_ = in + at + 1;
+        out_.resize(mark + at + 1);
+        ok = true;
+        return false;
+      }
+      const std::size_t length = c == '\\' ? written_escape_length(in + at, end_) : 0;
+      if (length == 0) {  // a control character, or an escape to write again
         out_.resize(mark);
-        return rewrite_string();
+        ok = c == '\\' && rewrite_string();
+        return false;
       }
-      // Copied as eight bytes where the text has them, so the copy needs no call.
-      if (end_ - p >= 8) {
-        std::memcpy(o, p, 8);
-      } else {
-        std::memcpy(o, p, length);
+      checked = at + length;
+      return true;
+    };
+    std::size_t block = 1;
+    for (; block + 16 <= size; block += 16) {
+      std::uint32_t mask = copy_block(in + block, out + block);
+      if (checked > block) mask &= ~0u << (checked - block);
+      while (mask != 0) {
+        at = block + static_cast<std::size_t>(std::countr_zero(mask));
+        bool ok = false;
+        if (!flagged(ok)) return ok;
+        mask = checked - block >= 16 ? 0 : mask & (~0u << (checked - block));
       }
-      o += length;
-      p += length;
     }
-    if (p == end_ || *p != '"') return false;  // a control character, or no end
-    *o++ = '"';
-    p_ = p + 1;
-    out_.resize(static_cast<std::size_t>(o - out_.data()));
-    return true;
+    if (checked > block) std::memcpy(out + block, in + block, checked - block);
+    for (at = std::max(block, checked); at < size; at = std::max(at + 1, checked)) {
+      out[at] = in[at];
+      if (!is_special(in[at])) continue;
+      bool ok = false;
+      if (!flagged(ok)) return ok;
+      std::memcpy(out + at, in + at, checked - at);
+    }
+    return false;  // no closing quote
   }
 
   bool rewrite_string() {
