@@ -141,23 +141,39 @@ std::variant<std::string_view, IoError> Conn::recv() {
 
 std::optional<IoError> Conn::collect_line() {
   while (true) {
-    if (read_pos_ == fill_) {
-      ssize_t n = ::recv(socket_, buffer_.get(), kConnBufferSize, 0);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return os_error(errno);
-      }
-      read_pos_ = fill_ = 0;
-      if (n == 0) return std::nullopt;  // end of stream: the line is what was collected
-      fill_ = static_cast<size_t>(n);
+    if (read_pos_ < fill_) {
+      const char* start = buffer_.get() + read_pos_;
+      const void* newline = std::memchr(start, '\n', fill_ - read_pos_);
+      size_t take = newline ? static_cast<size_t>(static_cast<const char*>(newline) - start) + 1
+                            : fill_ - read_pos_;
+      line_.append(start, take);
+      read_pos_ += take;
+      if (newline) return std::nullopt;
+      continue;
     }
-    const char* start = buffer_.get() + read_pos_;
-    const void* newline = std::memchr(start, '\n', fill_ - read_pos_);
-    size_t take = newline ? static_cast<size_t>(static_cast<const char*>(newline) - start) + 1
-                          : fill_ - read_pos_;
-    line_.append(start, take);
-    read_pos_ += take;
-    if (newline) return std::nullopt;
+    // The buffer is empty: one receive of up to its size goes straight to
+    // the end of the line, so that a long line is not copied piece by piece
+    // out of the buffer.
+    const size_t at = line_.size();
+    line_.resize(at + kConnBufferSize);
+    const ssize_t n = ::recv(socket_, line_.data() + at, kConnBufferSize, 0);
+    const int error = errno;
+    line_.resize(at + (n > 0 ? static_cast<size_t>(n) : 0));
+    if (n < 0) {
+      if (error == EINTR) continue;
+      return os_error(error);
+    }
+    if (n == 0) return std::nullopt;  // end of stream: the line is what was collected
+    const char* start = line_.data() + at;
+    if (const void* newline = std::memchr(start, '\n', static_cast<size_t>(n))) {
+      // What follows the line feed stays in the buffer for the next line.
+      const size_t end = static_cast<size_t>(static_cast<const char*>(newline) - line_.data()) + 1;
+      read_pos_ = 0;
+      fill_ = line_.size() - end;
+      std::memcpy(buffer_.get(), line_.data() + end, fill_);
+      line_.resize(end);
+      return std::nullopt;
+    }
   }
 }
 
