@@ -1247,23 +1247,22 @@ class Rewriter {
     out[0] = '"';
     std::size_t checked = 1;  // bytes before this are known plain or part of an escape
     std::size_t at = 1;
-    // Handles the byte at `at` that a block flagged; false ends the token.
-    const auto flagged = [&](bool& ok) {
+    // Handles the special byte at `at`: nothing while the token goes on,
+    // else whether it was written.
+    const auto special = [&]() -> std::optional<bool> {
       const char c = in[at];
       if (c == '"') {
         p_ = in + at + 1;
         out_.resize(mark + at + 1);
-        ok = true;
-        return false;
+        return true;
       }
       const std::size_t length = c == '\\' ? written_escape_length(in + at, end_) : 0;
       if (length == 0) {  // a control character, or an escape to write again
         out_.resize(mark);
-        ok = c == '\\' && rewrite_string();
-        return false;
+        return c == '\\' && rewrite_string();
       }
       checked = at + length;
-      return true;
+      return std::nullopt;
     };
     std::size_t block = 1;
     for (; block + 16 <= size; block += 16) {
@@ -1271,8 +1270,7 @@ class Rewriter {
       if (checked > block) mask &= ~0u << (checked - block);
       while (mask != 0) {
         at = block + static_cast<std::size_t>(std::countr_zero(mask));
-        bool ok = false;
-        if (!flagged(ok)) return ok;
+        if (auto written = special()) return *written;
         mask = checked - block >= 16 ? 0 : mask & (~0u << (checked - block));
       }
     }
@@ -1280,8 +1278,7 @@ class Rewriter {
     for (at = std::max(block, checked); at < size; at = std::max(at + 1, checked)) {
       out[at] = in[at];
       if (!is_special(in[at])) continue;
-      bool ok = false;
-      if (!flagged(ok)) return ok;
+      if (auto written = special()) return *written;
       std::memcpy(out + at, in + at, checked - at);
     }
     return false;  // no closing quote
