@@ -1152,6 +1152,7 @@ class Rewriter {
     skip_space();
     if (close('}')) return true;
     const std::size_t base = members_.size();
+    bool in_order = true;  // members_[base] on are in key order
     while (true) {
       Member member{};
       member.begin = out_.size();
@@ -1162,6 +1163,14 @@ class Rewriter {
       if (std::memchr(out_.data() + member.begin + 1, '\\', member.key_length) != nullptr) {
         return false;
       }
+      std::size_t place = members_.size();
+      const std::size_t later_from = later_.size();
+      if (in_order) {
+        place = place_key(base, member);
+        if (place == kKeyTwice) return false;
+        in_order = place != kOutOfOrder;
+        if (!in_order) place = members_.size();
+      }
       skip_space();
       if (p_ == end_ || *p_ != ':') return false;
       ++p_;
@@ -1169,7 +1178,8 @@ class Rewriter {
       skip_space();
       if (!value(depth)) return false;
       member.end = out_.size();
-      members_.push_back(member);
+      if (place < members_.size()) put_back_later(place, member.end, later_from);
+      members_.insert(members_.begin() + static_cast<std::ptrdiff_t>(place), member);
       if (!next_item()) break;
       out_.push_back(',');
     }
@@ -1180,6 +1190,51 @@ class Rewriter {
 
   std::string_view key(const Member& m) const {
     return out_.view().substr(m.begin + 1, m.key_length);
+  }
+
+  static constexpr std::size_t kKeyTwice = SIZE_MAX;
+  static constexpr std::size_t kOutOfOrder = SIZE_MAX - 1;
+  // Members that sort after a new key are moved out of its way only while
+  // they are this short; past that the object is put in order at its end.
+  static constexpr std::size_t kMaxMoved = 4096;
+
+  // Where `member`, whose key has just been written after the members from
+  // members_[base] on (in key order), goes among them. Members with later
+  // keys are moved to the end of later_ and out_ is cut back to where the
+  // first of them began, with the key written there, so that the member's
+  // value is written in its place; kOutOfOrder when they are too long to
+  // move, kKeyTwice when the key is there already.
+  std::size_t place_key(std::size_t base, Member& member) {
+    const auto first = members_.begin() + static_cast<std::ptrdiff_t>(base);
+    const std::string_view new_key = key(member);
+    if (first == members_.end() || key(members_.back()) < new_key) return members_.size();
+    const auto after =
+        std::upper_bound(first, members_.end(), new_key,
+                         [this](std::string_view k, const Member& m) { return k < key(m); });
+    if (after != first && key(*std::prev(after)) == new_key) return kKeyTwice;
+    if (after == members_.end()) return members_.size();
+    const std::size_t from = after->begin;
+    if (member.begin - from > kMaxMoved) return kOutOfOrder;
+    // later_ takes the members with their commas, then the key comes first.
+    later_.append(out_.data() + from, member.begin - from);
+    const std::size_t key_size = out_.size() - member.begin;
+    std::memmove(out_.data() + from, out_.data() + member.begin, key_size);
+    out_.resize(from + key_size);
+    member.begin = from;
+    return static_cast<std::size_t>(after - members_.begin());
+  }
+
+  // Writes back the members place_key() moved to later_ from `later_from`
+  // on, after the one that now ends at `end`, and moves their records along.
+  void put_back_later(std::size_t place, std::size_t end, std::size_t later_from) {
+    out_.push_back(',');
+    out_.append(later_.data() + later_from, later_.size() - later_from - 1);  // not its last comma
+    later_.resize(later_from);
+    const std::size_t shift = end + 1 - members_[place].begin;
+    for (auto m = members_.begin() + static_cast<std::ptrdiff_t>(place); m != members_.end(); ++m) {
+      m->begin += shift;
+      m->end += shift;
+    }
   }
 
   // Puts the members from members_[base] on, written one after another with
@@ -1301,6 +1356,7 @@ class Rewriter {
   std::vector<Member> members_;  // of the objects being written, outermost first
   std::vector<Member> sorted_;
   std::string moved_;
+  std::string later_;  // members moved out of a new member's way, innermost object last
   std::string decoded_;
 };
 

@@ -500,6 +500,9 @@ TEST(Json, OwnReaderAgreesWithBoostOnEdges) {
       R"({"a":1,"a":2})",
       R"({"b":1,"a":2,"b":3})",
       R"({"b":{"d":1,"c":2,"c":3},"a":0})",
+      R"({"a":1,"c":2,"b":3,"c":4})",
+      R"({"b":{"z":1,"y":{"d":1,"c":2}},"a":{"q":[{"n":1,"m":2}],"p":0},"c":{"f":{},"e":[]}})",
+      R"({"d":4,"c":3,"b":2,"a":1,"e":{"y":1,"x":2}})",
       // Structure and white space.
       " \t\r\n[ 1 , { \"a\" : [ ] } ] \n",
       "[1,2,]",
@@ -513,6 +516,13 @@ TEST(Json, OwnReaderAgreesWithBoostOnEdges) {
       "{\"a\"1}",
   };
   for (const std::string_view text : texts) expect_same_as_boost(text);
+  // Members that sort after a later key are moved out of its way while they
+  // are short, and the object is put in order at its end otherwise.
+  for (const std::size_t length : {10, 4070, 4079, 4080, 4081, 4100, 9000}) {
+    const std::string text(length, 'x');
+    expect_same_as_boost(R"({"m":")" + text + R"(","n":1,"a":{"z":1,"y":2},"b":[{"d":1,"c":2}]})");
+    expect_same_as_boost(R"({"b":1,"m":")" + text + R"(","a":2,"m":3})");
+  }
 }
 
 TEST(Json, OwnReaderAgreesWithBoostAroundEveryEscapeOffset) {
