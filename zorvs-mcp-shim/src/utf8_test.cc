@@ -64,9 +64,10 @@ TEST(Utf8, EveryLeadAndSecondByteAgreeWithTheDefinition) {
         ASSERT_EQ(is_valid_utf8("\xC3\xA9" + seq + "\xD0\x96"), valid)
             << std::hex << lead << " " << second;
         ASSERT_EQ(is_valid_utf8("01234567" + seq), valid) << std::hex << lead << " " << second;
-        // Checked sixteen bytes at a time: across every place of a block
-        // border, and cut off at the end of the text.
-        for (size_t before = 9; before <= 16; ++before) {
+        // Checked in blocks of 32 bytes, each two lanes of 16: across every
+        // place of a lane and a block border, and cut off at the end of the
+        // text.
+        for (size_t before : {9, 10, 11, 12, 13, 14, 15, 16, 25, 26, 27, 28, 29, 30, 31, 32}) {
           const std::string at = std::string(before, 'a') + seq;
           ASSERT_EQ(is_valid_utf8(at + "bcdefghijklmnopqrstu"), valid)
               << std::hex << lead << " " << second << " at " << before;
