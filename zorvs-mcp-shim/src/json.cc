@@ -1020,11 +1020,12 @@ class Writer {
 // from text to text without building the value: each token is read as the
 // fast path reads it and written as the writer writes it. A string whose
 // escapes are all ones the writer uses (tool results are mostly such text)
-// is copied while it is scanned, never decoded and encoded again. The
-// members of an object are written in the order they come and then put in
-// key order, moving only those out of place. On anything else (any error, a
-// key with an escape in it, a key given twice, nesting near the limit) it
-// gives up, and the text is parsed and written instead.
+// is copied while it is scanned, never decoded and encoded again. A member
+// whose key sorts before short members already written takes their place;
+// past that, an object is put in key order at its end, moving only the
+// members out of place. On anything else (any error, a key with an escape in
+// it, a key given twice, nesting near the limit) it gives up, and the text
+// is parsed and written instead.
 
 // Length of the escape at p (a backslash) when the writer writes it so: \"
 // \\ \b \t \n \f \r, or \u00xx in lower-case hex for another control
@@ -1240,8 +1241,7 @@ class Rewriter {
   // Puts the members from members_[base] on, written one after another with
   // commas between them, in ascending byte order of their keys. Members
   // already in their place at either end stay where they are; of the rest,
-  // the longest moves once within out_ and the others go through moved_. A
-  // tool result's one long text thus moves at most once, by a few bytes.
+  // the longest moves once within out_ and the others go through moved_.
   // False for a key given twice.
   bool put_in_key_order(std::size_t base) {
     const auto first = members_.begin() + static_cast<std::ptrdiff_t>(base);
