@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "line_reader.h"
 #include "message.h"
 #include "utf8.h"
 
@@ -142,13 +143,7 @@ std::variant<std::string_view, IoError> Conn::recv() {
 std::optional<IoError> Conn::collect_line() {
   while (true) {
     if (read_pos_ < fill_) {
-      const char* start = buffer_.get() + read_pos_;
-      const void* newline = std::memchr(start, '\n', fill_ - read_pos_);
-      size_t take = newline ? static_cast<size_t>(static_cast<const char*>(newline) - start) + 1
-                            : fill_ - read_pos_;
-      line_.append(start, take);
-      read_pos_ += take;
-      if (newline) return std::nullopt;
+      if (take_through_newline(buffer_.get(), read_pos_, fill_, line_)) return std::nullopt;
       continue;
     }
     // The buffer is empty: one receive of up to its size goes straight to

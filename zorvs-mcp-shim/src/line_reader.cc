@@ -42,13 +42,7 @@ LineReader::Result LineReader::next(std::string& line) {
         continue;
       }
     }
-    const char* start = buffer_.get() + read_pos_;
-    const void* newline = std::memchr(start, '\n', fill_ - read_pos_);
-    size_t take = newline ? static_cast<size_t>(static_cast<const char*>(newline) - start) + 1
-                          : fill_ - read_pos_;
-    line.append(start, take);
-    read_pos_ += take;
-    if (newline) return Line{};
+    if (take_through_newline(buffer_.get(), read_pos_, fill_, line)) return Line{};
   }
 }
 
