@@ -670,9 +670,51 @@ bool read_number(const char*& p, const char* end, Value& out) {
 // path's. Its input is valid UTF-8, so string bytes from 0x80 up are copied
 // without a check.
 
-class FastParser {
+// The place the fast path and the rewriter have reached in a text, and the
+// steps both take over white space and punctuation.
+class TextCursor {
+ protected:
+  explicit TextCursor(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+
+  // Containers nested deeper than this are left to the Boost path, which
+  // owns the limit (kMaxDepth).
+  static constexpr int kFastDepth = kMaxDepth - 2;
+
+  void skip_space() {
+    while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+  }
+
+  // Steps over `word` when the text goes on with it.
+  bool take_word(std::string_view word) {
+    if (static_cast<std::size_t>(end_ - p_) < word.size()) return false;
+    if (std::memcmp(p_, word.data(), word.size()) != 0) return false;
+    p_ += word.size();
+    return true;
+  }
+
+  // Steps over `c` when it comes next.
+  bool take(char c) {
+    if (p_ == end_ || *p_ != c) return false;
+    ++p_;
+    return true;
+  }
+
+  // After a member or element: true at ',' (consumed with the space around
+  // it), false otherwise.
+  bool next_item() {
+    skip_space();
+    if (!take(',')) return false;
+    skip_space();
+    return true;
+  }
+
+  const char* p_;
+  const char* const end_;
+};
+
+class FastParser : TextCursor {
  public:
-  explicit FastParser(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
+  explicit FastParser(std::string_view text) : TextCursor(text) {}
 
   // The value, or nothing when the text is to go to the Boost path.
   std::optional<Value> parse() {
@@ -685,14 +727,6 @@ class FastParser {
   }
 
  private:
-  // Containers nested deeper than this go to the Boost path, which owns the
-  // limit (kMaxDepth).
-  static constexpr int kFastDepth = kMaxDepth - 2;
-
-  void skip_space() {
-    while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
-  }
-
   bool value(Value& out, int depth) {
     if (p_ == end_) return false;
     switch (*p_) {
@@ -703,71 +737,48 @@ class FastParser {
       case '"':
         return string(out.emplace_string());
       case 't':
-        if (!literal("true")) return false;
+        if (!take_word("true")) return false;
         out = true;
         return true;
       case 'f':
-        if (!literal("false")) return false;
+        if (!take_word("false")) return false;
         out = false;
         return true;
       case 'n':
-        return literal("null");  // `out` is null already
+        return take_word("null");  // `out` is null already
       default:
         return read_number(p_, end_, out);
     }
-  }
-
-  bool literal(std::string_view word) {
-    if (static_cast<std::size_t>(end_ - p_) < word.size()) return false;
-    if (std::memcmp(p_, word.data(), word.size()) != 0) return false;
-    p_ += word.size();
-    return true;
-  }
-
-  // After a member or element: true at ',' (consumed), false otherwise.
-  bool next_item() {
-    skip_space();
-    if (p_ == end_ || *p_ != ',') return false;
-    ++p_;
-    skip_space();
-    return true;
-  }
-
-  bool close(char bracket) {
-    if (p_ == end_ || *p_ != bracket) return false;
-    ++p_;
-    return true;
   }
 
   bool array(bj::array& a, int depth) {
     if (depth > kFastDepth) return false;
     ++p_;  // '['
     skip_space();
-    if (close(']')) return true;
+    if (take(']')) return true;
     do {
       if (!value(a.emplace_back(nullptr), depth)) return false;
     } while (next_item());
-    return close(']');
+    return take(']');
   }
 
   bool object(bj::object& o, int depth) {
     if (depth > kFastDepth) return false;
     ++p_;  // '{'
     skip_space();
-    if (close('}')) return true;
+    if (take('}')) return true;
     do {
       std::string_view key;
       if (!read_key(key)) return false;
       skip_space();
-      if (p_ == end_ || *p_ != ':') return false;
-      ++p_;
+      if (!take(':')) return false;
       skip_space();
       // A key given twice keeps its later member, in the earlier one's place.
       auto [member, inserted] = o.emplace(key, nullptr);
       if (!inserted) member->value() = nullptr;
       if (!value(member->value(), depth)) return false;
     } while (next_item());
-    return close('}');
+    return take('}');
   }
 
   bool string(bj::string& out) {
@@ -791,8 +802,6 @@ class FastParser {
     return true;
   }
 
-  const char* p_;
-  const char* const end_;
   std::string key_;  // the key being read, unescaped
 };
 
@@ -1055,10 +1064,9 @@ inline std::size_t written_escape_length(const char* p, const char* end) {
   return has_short_form ? 0 : 6;
 }
 
-class Rewriter {
+class Rewriter : TextCursor {
  public:
-  Rewriter(std::string_view text, TextBuffer& out)
-      : p_(text.data()), end_(text.data() + text.size()), out_(out), writer_(out) {}
+  Rewriter(std::string_view text, TextBuffer& out) : TextCursor(text), out_(out), writer_(out) {}
 
   // Appends the written form of the text to out; false when it gives up.
   bool run() {
@@ -1069,10 +1077,6 @@ class Rewriter {
   }
 
  private:
-  // Containers nested deeper than this are left to the parser, which owns
-  // the limit (kMaxDepth).
-  static constexpr int kFastDepth = kMaxDepth - 2;
-
   // A member of an object being written, as offsets in out_, which may move
   // as it grows.
   struct Member {
@@ -1080,10 +1084,6 @@ class Rewriter {
     std::size_t end;         // past its value
     std::size_t key_length;  // between the key's quotes
   };
-
-  void skip_space() {
-    while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
-  }
 
   bool value(int depth) {
     if (p_ == end_) return false;
@@ -1109,25 +1109,13 @@ class Rewriter {
   }
 
   bool literal(std::string_view word) {
-    if (static_cast<std::size_t>(end_ - p_) < word.size()) return false;
-    if (std::memcmp(p_, word.data(), word.size()) != 0) return false;
-    p_ += word.size();
+    if (!take_word(word)) return false;
     out_.append(word.data(), word.size());
     return true;
   }
 
-  // After a member or element: true at ',' (consumed), false otherwise.
-  bool next_item() {
-    skip_space();
-    if (p_ == end_ || *p_ != ',') return false;
-    ++p_;
-    skip_space();
-    return true;
-  }
-
   bool close(char bracket) {
-    if (p_ == end_ || *p_ != bracket) return false;
-    ++p_;
+    if (!take(bracket)) return false;
     out_.push_back(bracket);
     return true;
   }
@@ -1173,8 +1161,7 @@ class Rewriter {
         if (!in_order) place = members_.size();
       }
       skip_space();
-      if (p_ == end_ || *p_ != ':') return false;
-      ++p_;
+      if (!take(':')) return false;
       out_.push_back(':');
       skip_space();
       if (!value(depth)) return false;
@@ -1349,8 +1336,6 @@ class Rewriter {
     return true;
   }
 
-  const char* p_;
-  const char* const end_;
   TextBuffer& out_;
   Writer<TextBuffer> writer_;
   std::vector<Member> members_;  // of the objects being written, outermost first
