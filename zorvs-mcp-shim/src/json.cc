@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "utf8.h"
+#include "utf8_avx2.h"
 
 namespace zorvs_mcp::json {
 namespace {
@@ -441,26 +442,89 @@ std::size_t copy_plain_run(const char* p, std::size_t n, char* out) {
   return i;
 }
 
-// Copies the sixteen bytes at p to `out` and returns which of them a JSON
-// string must escape, as bits from the lowest.
-inline std::uint32_t copy_block(const char* p, char* out) {
+// The rewriter copies a string in blocks. Each copy returns which bytes of
+// the block a JSON string must escape, as bits from the lowest; copy_last()
+// takes the `n` bytes left at the end of the text, fewer than a block.
+
+// Sixteen bytes at a time, for text whose UTF-8 is known to be good.
+struct PlainBlocks {
+  static constexpr std::size_t kSize = 16;
+
+  std::uint32_t copy(const char* p, char* out) {
 #if defined(__SSE2__)
-  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), x);
-  const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(0x1F)), x);  // x <= 0x1F
-  const __m128i special = _mm_or_si128(
-      control,
-      _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'))));
-  return static_cast<std::uint32_t>(_mm_movemask_epi8(special));
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), x);
+    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(0x1F)), x);  // <= 0x1F
+    const __m128i special =
+        _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')),
+                                           _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'))));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(special));
 #else
-  std::uint32_t mask = 0;
-  for (int i = 0; i < 16; ++i) {
-    out[i] = p[i];
-    mask |= static_cast<std::uint32_t>(is_special(p[i])) << i;
-  }
-  return mask;
+    std::uint32_t mask = 0;
+    for (std::size_t i = 0; i < kSize; ++i) {
+      out[i] = p[i];
+      mask |= static_cast<std::uint32_t>(is_special(p[i])) << i;
+    }
+    return mask;
 #endif
-}
+  }
+
+  std::uint32_t copy_last(const char* p, char* out, std::size_t n) {
+    char block[kSize] = {};
+    std::memcpy(block, p, n);
+    std::memcpy(out, block, n);
+    return copy(block, block) & ((1u << n) - 1);
+  }
+
+  bool valid_utf8() const {
+    return true;
+  }
+};
+
+#if defined(ZORVS_HAVE_AVX2_PATH)
+// Thirty-two bytes at a time with AVX2, checking the UTF-8 of the blocks
+// on the way: a string's bytes are copied and checked in one pass. The
+// first block of a string follows its opening quote, so it starts a text as
+// far as UTF-8 goes; bytes past the closing quote in the last block are
+// checked too, and are the text's own.
+struct Avx2Blocks {
+  static constexpr std::size_t kSize = 32;
+
+  __attribute__((target("avx2"))) Avx2Blocks()
+      : previous(_mm256_setzero_si256()), errors(_mm256_setzero_si256()) {}
+
+  __attribute__((target("avx2"))) std::uint32_t copy(const char* p, char* out) {
+    const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), x);
+    // Pairs within and into a block of ASCII after one are all right.
+    if (_mm256_movemask_epi8(_mm256_or_si256(x, previous)) != 0) {
+      errors = _mm256_or_si256(errors, utf8_avx2::block_errors(x, previous));
+    }
+    previous = x;
+    const __m256i control = _mm256_cmpeq_epi8(_mm256_min_epu8(x, _mm256_set1_epi8(0x1F)), x);
+    const __m256i special =
+        _mm256_or_si256(control, _mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('"')),
+                                                 _mm256_cmpeq_epi8(x, _mm256_set1_epi8('\\'))));
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(special));
+  }
+
+  // The padding is ASCII, so a sequence cut off by the end of the text is
+  // an error.
+  __attribute__((target("avx2"))) std::uint32_t copy_last(const char* p, char* out, std::size_t n) {
+    char block[kSize] = {};
+    std::memcpy(block, p, n);
+    std::memcpy(out, block, n);
+    return copy(block, block) & ((1u << n) - 1);
+  }
+
+  __attribute__((target("avx2"))) bool valid_utf8() const {
+    return _mm256_testz_si256(errors, errors) != 0;
+  }
+
+  __m256i previous;
+  __m256i errors;
+};
+#endif
 
 // ---------------------------------------------------------------------------
 // Tokens, as the fast path and the rewriter read them. Each takes what the
@@ -1066,7 +1130,10 @@ inline std::size_t written_escape_length(const char* p, const char* end) {
 
 class Rewriter : TextCursor {
  public:
-  Rewriter(std::string_view text, TextBuffer& out) : TextCursor(text), out_(out), writer_(out) {}
+  // With `check_utf8`, strings check their UTF-8 as they are copied, and
+  // the text need not have been checked; the text's other tokens are ASCII.
+  Rewriter(std::string_view text, TextBuffer& out, bool check_utf8)
+      : TextCursor(text), out_(out), writer_(out), check_utf8_(check_utf8) {}
 
   // Appends the written form of the text to out; false when it gives up.
   bool run() {
@@ -1277,10 +1344,25 @@ class Rewriter : TextCursor {
   }
 
   // Writes the string token at p_. A token whose escapes are all the
-  // writer's own is written as it stands: it is copied sixteen bytes at a
-  // time while the escapes in each block are checked where they stand. Any
-  // other token is decoded and written again.
+  // writer's own is written as it stands: it is copied a block at a time
+  // while the escapes in each block are checked where they stand. Any other
+  // token is decoded and written again.
   bool string() {
+#if defined(ZORVS_HAVE_AVX2_PATH)
+    if (check_utf8_) return string_avx2();
+#endif
+    return string_in<PlainBlocks>();
+  }
+
+#if defined(ZORVS_HAVE_AVX2_PATH)
+  __attribute__((target("avx2"))) bool string_avx2() {
+    return string_in<Avx2Blocks>();
+  }
+#endif
+
+  template <class Blocks>
+  [[gnu::always_inline]] bool string_in() {
+    constexpr std::size_t kBlock = Blocks::kSize;
     const char* const in = p_;
     const std::size_t size = static_cast<std::size_t>(end_ - in);
     const std::size_t mark = out_.size();
@@ -1306,29 +1388,24 @@ class Rewriter : TextCursor {
       checked = at + length;
       return std::nullopt;
     };
-    std::size_t block = 1;
-    for (; block + 16 <= size; block += 16) {
-      std::uint32_t mask = copy_block(in + block, out + block);
+    Blocks blocks;
+    for (std::size_t block = 1; block < size; block += kBlock) {
+      const std::size_t left = size - block;
+      std::uint32_t mask = left >= kBlock ? blocks.copy(in + block, out + block)
+                                          : blocks.copy_last(in + block, out + block, left);
       if (checked > block) mask &= ~0u << (checked - block);
       while (mask != 0) {
         at = block + static_cast<std::size_t>(std::countr_zero(mask));
-        if (auto written = special()) return *written;
-        mask = checked - block >= 16 ? 0 : mask & (~0u << (checked - block));
+        if (auto written = special()) return *written && blocks.valid_utf8();
+        mask = checked - block >= kBlock ? 0 : mask & (~0u << (checked - block));
       }
-    }
-    if (checked > block) std::memcpy(out + block, in + block, checked - block);
-    for (at = std::max(block, checked); at < size; at = std::max(at + 1, checked)) {
-      out[at] = in[at];
-      if (!is_special(in[at])) continue;
-      if (auto written = special()) return *written;
-      std::memcpy(out + at, in + at, checked - at);
     }
     return false;  // no closing quote
   }
 
   bool rewrite_string() {
     const auto raw = scan_string(p_, end_);
-    if (!raw) return false;
+    if (!raw || !is_valid_utf8(*raw)) return false;
     decoded_.resize(raw->size());
     const char* end = unescape(*raw, decoded_.data());
     if (end == nullptr) return false;
@@ -1340,6 +1417,7 @@ class Rewriter : TextCursor {
   Writer<TextBuffer> writer_;
   std::vector<Member> members_;  // of the objects being written, outermost first
   std::vector<Member> sorted_;
+  const bool check_utf8_;
   std::string moved_;
   std::string later_;  // members moved out of a new member's way, innermost object last
   std::string decoded_;
@@ -1405,7 +1483,14 @@ bool write(const Value& value, TextBuffer& out) {
 std::optional<ParseError> rewrite(std::string_view text, TextBuffer& out) {
   const std::size_t size = out.size();
   try {
-    if (is_valid_utf8(text) && Rewriter(text, out).run()) return std::nullopt;
+#if defined(ZORVS_HAVE_AVX2_PATH)
+    const bool check_strings = utf8_avx2::available();
+#else
+    const bool check_strings = false;
+#endif
+    if ((check_strings || is_valid_utf8(text)) && Rewriter(text, out, check_strings).run()) {
+      return std::nullopt;
+    }
   } catch (const std::bad_alloc&) {
     // Parsing runs into the same limit and describes it.
   } catch (const std::length_error&) {

@@ -526,12 +526,25 @@ TEST(Json, OwnReaderAgreesWithBoostOnEdges) {
 }
 
 TEST(Json, OwnReaderAgreesWithBoostAroundEveryEscapeOffset) {
-  // The reader copies eight bytes at a time: put each escape at every offset
-  // of a word, in strings and in keys.
-  const std::string_view escapes[] = {R"(\")",           R"(\\)",    R"(\n)", R"(\u00e9)",
-                                      R"(\ud83d\ude00)", "\xc3\xa9", R"(\q)", "\x01"};
+  // The reader copies eight or sixteen bytes at a time and the rewriter
+  // sixteen or 32, checking UTF-8 on the way: put each escape, character and
+  // ill-formed sequence at every offset of a block, in strings and in keys.
+  const std::string_view escapes[] = {R"(\")",
+                                      R"(\\)",
+                                      R"(\n)",
+                                      R"(\u00e9)",
+                                      R"(\ud83d\ude00)",
+                                      "\xc3\xa9",
+                                      R"(\q)",
+                                      "\x01",
+                                      "\xf0\x9f\xa6\x8a",
+                                      "\xc3",
+                                      "\xed\xa0\x80",
+                                      "\xf4\x90\x80\x80",
+                                      "\xe6\x97",
+                                      "\\/\xc3"};  // an escape written again, and then bad UTF-8
   for (const std::string_view escape : escapes) {
-    for (std::size_t before = 0; before < 18; ++before) {
+    for (std::size_t before = 0; before < 40; ++before) {
       const std::string body = std::string(before, 'a') + std::string(escape) + "bcdefghij";
       expect_same_as_boost("\"" + body + "\"");
       expect_same_as_boost("{\"" + body + "\":[\"" + body + body + "\"]}");
