@@ -122,8 +122,8 @@ class Bridge {
 
     std::string text;
     if (auto* reply = std::get_if<Reply>(&outcome)) {
-      if (method == "tools/list") cache_tool_list(reply->line);
-      write_all(out_fd_, reply->line);
+      if (method == "tools/list") cache_tool_list(reply->pieces);
+      write_all(out_fd_, reply->pieces);
       return;
     } else if (std::holds_alternative<NoReply>(outcome)) {
       return;
@@ -136,7 +136,9 @@ class Bridge {
   }
 
   // Hands the "result" of a tools/list answer to the tool-list cache.
-  void cache_tool_list(std::string_view line) {
+  void cache_tool_list(const std::vector<std::string_view>& pieces) {
+    std::string line;
+    for (std::string_view piece : pieces) line += piece;
     auto parsed = json::parse_valid_utf8(line);
     const auto* value = std::get_if<json::Value>(&parsed);
     const auto* object = value ? value->if_object() : nullptr;

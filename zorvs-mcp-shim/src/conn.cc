@@ -17,6 +17,10 @@
 namespace zorvs_mcp {
 namespace {
 
+// A string of a reply this long is written from where it was read rather
+// than copied: tool results (file contents, pictures as base64) are.
+constexpr size_t kMinBorrowed = 64 << 10;
+
 // The socket address path field is 104 bytes on macOS; the same limit holds
 // everywhere so that the bridge behaves alike on every platform.
 constexpr size_t kMaxSocketPath = 104;
@@ -80,7 +84,8 @@ Conn::Conn(Conn&& other) noexcept
       fill_(other.fill_),
       socket_(other.socket_),
       line_(std::move(other.line_)),
-      written_(std::move(other.written_)) {
+      written_(std::move(other.written_)),
+      borrowed_(std::move(other.borrowed_)) {
   other.socket_ = -1;
 }
 
@@ -93,6 +98,7 @@ Conn& Conn::operator=(Conn&& other) noexcept {
     socket_ = other.socket_;
     line_ = std::move(other.line_);
     written_ = std::move(other.written_);
+    borrowed_ = std::move(other.borrowed_);
     other.socket_ = -1;
   }
   return *this;
@@ -123,21 +129,25 @@ std::optional<IoError> Conn::send(int socket, const json::Value& message) {
   return std::nullopt;
 }
 
-std::variant<std::string_view, IoError> Conn::recv() {
+std::variant<std::vector<std::string_view>, IoError> Conn::recv() {
+  // The last reply's pieces point into both buffers until now.
+  line_.release_if_oversized();
   line_.clear();
   written_.release_if_oversized();
   written_.clear();
+  borrowed_.clear();
   if (auto error = collect_line()) return std::move(*error);
   const std::string_view line = line_.view();
   if (line.empty()) return IoError{IoError::Kind::UnexpectedEof, "bridge closed connection"};
-  auto error = json::rewrite(line, written_);
+  // Long strings stay where they were read, and the answer is written from
+  // both buffers.
+  auto error = json::rewrite_borrowing(line, kMinBorrowed, written_, borrowed_);
   if (error && !is_valid_utf8(line)) {
     error->description = "stream did not contain valid UTF-8";
   }
-  line_.release_if_oversized();
   if (error) return IoError{IoError::Kind::InvalidData, std::move(error->description)};
   written_.push_back('\n');
-  return written_.view();
+  return json::pieces(written_.view(), borrowed_);
 }
 
 std::optional<IoError> Conn::collect_line() {
@@ -187,7 +197,9 @@ ExchangeOutcome try_exchange(ConnSlot& slot, const CandidateList& candidates,
   if (Conn::send(slot->socket(), message)) return Unreachable{};
   if (is_notification) return NoReply{};
   auto answer = slot->recv();
-  if (auto* line = std::get_if<std::string_view>(&answer)) return Reply{*line};
+  if (auto* pieces = std::get_if<std::vector<std::string_view>>(&answer)) {
+    return Reply{std::move(*pieces)};
+  }
   const IoError& error = std::get<IoError>(answer);
   if (error.kind == IoError::Kind::InvalidData) {
     return Failed{"invalid response body: " + error.description};

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "endpoints.h"
 #include "json.h"
@@ -38,8 +39,8 @@ class Conn {
   // Writes `message` as one compact line.
   static std::optional<IoError> send(int socket, const json::Value& message);
   // Reads one line and returns it as the bridge writes it on: its value's
-  // compact text and a line feed, valid until the next recv().
-  std::variant<std::string_view, IoError> recv();
+  // compact text and a line feed, in pieces valid until the next recv().
+  std::variant<std::vector<std::string_view>, IoError> recv();
 
   int socket() const { return socket_; }
 
@@ -52,14 +53,15 @@ class Conn {
   size_t read_pos_ = 0;
   size_t fill_ = 0;
   int socket_ = -1;
-  json::TextBuffer line_;     // the line being read, reused from one reply to the next
-  json::TextBuffer written_;  // the last line rewritten, reused likewise
+  json::TextBuffer line_;                 // the line being read, reused from one reply to the next
+  json::TextBuffer written_;              // the last line rewritten, reused likewise
+  std::vector<json::Borrowed> borrowed_;  // long strings of line_ that written_ leaves out
 };
 
 using ConnSlot = std::optional<Conn>;
 
 struct Reply {
-  std::string_view line;  // the host's answer rewritten; see Conn::recv()
+  std::vector<std::string_view> pieces;  // the host's answer rewritten; see Conn::recv()
 };
 struct NoReply {};
 struct Failed {

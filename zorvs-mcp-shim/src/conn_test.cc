@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "bridge_process.h"
 #include "scripted_host.h"
 
@@ -40,7 +44,11 @@ struct Pair {
 
 std::string recv_text(Conn& conn) {
   auto result = conn.recv();
-  if (auto* line = std::get_if<std::string_view>(&result)) return "line " + std::string(*line);
+  if (auto* pieces = std::get_if<std::vector<std::string_view>>(&result)) {
+    std::string line = "line ";
+    for (std::string_view piece : *pieces) line += piece;
+    return line;
+  }
   const IoError& error = std::get<IoError>(result);
   const char* kind = error.kind == IoError::Kind::InvalidData     ? "invalid "
                      : error.kind == IoError::Kind::UnexpectedEof ? "eof "
@@ -56,6 +64,21 @@ TEST(ConnRecv, LinesAcrossFillsAndWithinOneSegment) {
   EXPECT_EQ(recv_text(*pair.conn), "line [\"" + long_text + "\"]\n");
   EXPECT_EQ(recv_text(*pair.conn), "line {\"a\":2,\"b\":1}\n");
   EXPECT_EQ(recv_text(*pair.conn), "line 7\n");
+}
+
+TEST(ConnRecv, LongStringsAreWrittenFromWhereTheyWereRead) {
+  Pair pair;
+  std::string text;
+  for (int i = 0; text.size() < 200'000; ++i)
+    text += "line " + std::to_string(i) + " \\n caf\xC3\xA9 ";
+  std::thread writer([&] {
+    pair.write("{\"z\":1,\"content\":[{\"type\":\"text\",\"text\":\"" + text + "\"}],\"b\":\"" +
+               text + "\"}\n{\"after\":true}\n");
+  });
+  EXPECT_EQ(recv_text(*pair.conn), "line {\"b\":\"" + text + "\",\"content\":[{\"text\":\"" + text +
+                                       "\",\"type\":\"text\"}],\"z\":1}\n");
+  writer.join();
+  EXPECT_EQ(recv_text(*pair.conn), "line {\"after\":true}\n");
 }
 
 TEST(ConnRecv, Failures) {
@@ -128,8 +151,9 @@ TEST(TryExchange, ReplaysInitializeOnlyOnANewConnection) {
 
   auto outcome = try_exchange(slot, candidates, {{"id", 1}, {"method", "a"}}, false, &init);
   ASSERT_TRUE(std::holds_alternative<Reply>(outcome));
-  EXPECT_EQ(std::get<Reply>(outcome).line,
-            "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"a\"}}\n");
+  std::string line;
+  for (std::string_view piece : std::get<Reply>(outcome).pieces) line += piece;
+  EXPECT_EQ(line, "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"a\"}}\n");
   EXPECT_TRUE(std::holds_alternative<NoReply>(
       try_exchange(slot, candidates, {{"method", "notifications/n"}}, true, &init)));
   EXPECT_TRUE(std::holds_alternative<Reply>(

@@ -1,11 +1,15 @@
 #include "files.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <random>
+#include <vector>
 
 namespace zorvs_mcp {
 
@@ -15,6 +19,31 @@ bool write_all(int fd, std::string_view content) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
     content.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
+bool write_all(int fd, std::span<const std::string_view> pieces) {
+  std::vector<iovec> vectors;
+  for (std::string_view piece : pieces) {
+    if (!piece.empty()) vectors.push_back({const_cast<char*>(piece.data()), piece.size()});
+  }
+  std::span<iovec> left(vectors);
+  while (!left.empty()) {
+    const int count = static_cast<int>(std::min<std::size_t>(left.size(), IOV_MAX));
+    ssize_t n = ::writev(fd, left.data(), count);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    // Drop what was written: whole pieces, then the front of a partial one.
+    auto written = static_cast<std::size_t>(n);
+    while (!left.empty() && written >= left.front().iov_len) {
+      written -= left.front().iov_len;
+      left = left.subspan(1);
+    }
+    if (written > 0) {
+      left.front().iov_base = static_cast<char*>(left.front().iov_base) + written;
+      left.front().iov_len -= written;
+    }
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,9 @@ namespace zorvs_mcp {
 // Writes all of `content` to `fd`, repeating interrupted and partial writes.
 // False when a write fails; how much was written is then unknown.
 bool write_all(int fd, std::string_view content);
+// The same for `pieces` written one after another, with one gather write
+// where the system takes them all at once.
+bool write_all(int fd, std::span<const std::string_view> pieces);
 
 // The whole content of a regular file, or nothing when it cannot be read.
 std::optional<std::string> read_file(const std::string& path);

@@ -7,6 +7,7 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -442,18 +443,17 @@ std::size_t copy_plain_run(const char* p, std::size_t n, char* out) {
   return i;
 }
 
-// The rewriter copies a string in blocks. Each copy returns which bytes of
-// the block a JSON string must escape, as bits from the lowest; copy_last()
+// The rewriter scans a string in blocks. Each scan returns which bytes of
+// the block a JSON string must escape, as bits from the lowest; scan_last()
 // takes the `n` bytes left at the end of the text, fewer than a block.
 
 // Sixteen bytes at a time, for text whose UTF-8 is known to be good.
 struct PlainBlocks {
   static constexpr std::size_t kSize = 16;
 
-  std::uint32_t copy(const char* p, char* out) {
+  std::uint32_t scan(const char* p) {
 #if defined(__SSE2__)
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), x);
     const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(0x1F)), x);  // <= 0x1F
     const __m128i special =
         _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')),
@@ -462,18 +462,16 @@ struct PlainBlocks {
 #else
     std::uint32_t mask = 0;
     for (std::size_t i = 0; i < kSize; ++i) {
-      out[i] = p[i];
       mask |= static_cast<std::uint32_t>(is_special(p[i])) << i;
     }
     return mask;
 #endif
   }
 
-  std::uint32_t copy_last(const char* p, char* out, std::size_t n) {
+  std::uint32_t scan_last(const char* p, std::size_t n) {
     char block[kSize] = {};
     std::memcpy(block, p, n);
-    std::memcpy(out, block, n);
-    return copy(block, block) & ((1u << n) - 1);
+    return scan(block) & ((1u << n) - 1);
   }
 
   bool valid_utf8() const {
@@ -483,7 +481,7 @@ struct PlainBlocks {
 
 #if defined(ZORVS_HAVE_AVX2_PATH)
 // Thirty-two bytes at a time with AVX2, checking the UTF-8 of the blocks
-// on the way: a string's bytes are copied and checked in one pass. The
+// on the way: a string's bytes are read once for both. The
 // first block of a string follows its opening quote, so it starts a text as
 // far as UTF-8 goes; bytes past the closing quote in the last block are
 // checked too, and are the text's own.
@@ -493,9 +491,8 @@ struct Avx2Blocks {
   __attribute__((target("avx2"))) Avx2Blocks()
       : previous(_mm256_setzero_si256()), errors(_mm256_setzero_si256()) {}
 
-  __attribute__((target("avx2"))) std::uint32_t copy(const char* p, char* out) {
+  __attribute__((target("avx2"))) std::uint32_t scan(const char* p) {
     const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), x);
     // Pairs within and into a block of ASCII after one are all right.
     if (_mm256_movemask_epi8(_mm256_or_si256(x, previous)) != 0) {
       errors = _mm256_or_si256(errors, utf8_avx2::block_errors(x, previous));
@@ -510,11 +507,10 @@ struct Avx2Blocks {
 
   // The padding is ASCII, so a sequence cut off by the end of the text is
   // an error.
-  __attribute__((target("avx2"))) std::uint32_t copy_last(const char* p, char* out, std::size_t n) {
+  __attribute__((target("avx2"))) std::uint32_t scan_last(const char* p, std::size_t n) {
     char block[kSize] = {};
     std::memcpy(block, p, n);
-    std::memcpy(out, block, n);
-    return copy(block, block) & ((1u << n) - 1);
+    return scan(block) & ((1u << n) - 1);
   }
 
   __attribute__((target("avx2"))) bool valid_utf8() const {
@@ -1104,21 +1100,17 @@ class Writer {
 // \\ \b \t \n \f \r, or \u00xx in lower-case hex for another control
 // character; 0 for any other escape.
 inline std::size_t written_escape_length(const char* p, const char* end) {
+  // By the byte after the backslash: 2 for the escapes written short, 6 for
+  // \u, to be looked at further.
+  static constexpr auto kLength = [] {
+    std::array<std::uint8_t, 256> length{};
+    for (const char c : std::string_view("\"\\btnfr")) length[static_cast<unsigned char>(c)] = 2;
+    length['u'] = 6;
+    return length;
+  }();
   if (end - p < 2) return 0;
-  switch (p[1]) {
-    case '"':
-    case '\\':
-    case 'b':
-    case 't':
-    case 'n':
-    case 'f':
-    case 'r':
-      return 2;
-    case 'u':
-      break;
-    default:
-      return 0;
-  }
+  const std::size_t length = kLength[static_cast<unsigned char>(p[1])];
+  if (length != 6) return length;
   if (end - p < 6 || p[2] != '0' || p[3] != '0' || (p[4] != '0' && p[4] != '1')) return 0;
   const bool lower_hex = is_digit(p[5]) || (p[5] >= 'a' && p[5] <= 'f');
   if (!lower_hex) return 0;
@@ -1130,10 +1122,17 @@ inline std::size_t written_escape_length(const char* p, const char* end) {
 
 class Rewriter : TextCursor {
  public:
-  // With `check_utf8`, strings check their UTF-8 as they are copied, and
-  // the text need not have been checked; the text's other tokens are ASCII.
-  Rewriter(std::string_view text, TextBuffer& out, bool check_utf8)
-      : TextCursor(text), out_(out), writer_(out), check_utf8_(check_utf8) {}
+  // With `check_utf8`, strings check their UTF-8 as they are scanned, and
+  // the text need not have been checked; its other tokens are ASCII.
+  // Strings of `min_borrowed` bytes or more are borrowed into `borrowed`.
+  Rewriter(std::string_view text, TextBuffer& out, bool check_utf8, std::size_t min_borrowed,
+           std::vector<Borrowed>* borrowed)
+      : TextCursor(text),
+        out_(out),
+        writer_(out),
+        check_utf8_(check_utf8),
+        min_borrowed_(min_borrowed),
+        borrowed_(borrowed) {}
 
   // Appends the written form of the text to out; false when it gives up.
   bool run() {
@@ -1212,7 +1211,7 @@ class Rewriter : TextCursor {
     while (true) {
       Member member{};
       member.begin = out_.size();
-      if (p_ == end_ || *p_ != '"' || !string()) return false;
+      if (p_ == end_ || *p_ != '"' || !string(false)) return false;
       member.key_length = out_.size() - member.begin - 2;
       // Keys sort by their bytes unescaped, which are the written ones only
       // when nothing in them is escaped.
@@ -1271,6 +1270,7 @@ class Rewriter : TextCursor {
     const std::size_t from = after->begin;
     if (member.begin - from > kMaxMoved) return kOutOfOrder;
     // later_ takes the members with their commas, then the key comes first.
+    fill_borrowed(from, member.begin);
     later_.append(out_.data() + from, member.begin - from);
     const std::size_t key_size = out_.size() - member.begin;
     std::memmove(out_.data() + from, out_.data() + member.begin, key_size);
@@ -1319,6 +1319,8 @@ class Rewriter : TextCursor {
         std::max_element(sorted_.begin() + static_cast<std::ptrdiff_t>(lo),
                          sorted_.begin() + static_cast<std::ptrdiff_t>(hi),
                          [&](const Member& a, const Member& b) { return length(a) < length(b); });
+    fill_borrowed(first[static_cast<std::ptrdiff_t>(lo)].begin,
+                  first[static_cast<std::ptrdiff_t>(hi - 1)].end);
     moved_.clear();
     std::size_t longest_at = first[static_cast<std::ptrdiff_t>(lo)].begin;
     for (auto m = sorted_.begin() + static_cast<std::ptrdiff_t>(lo); m != longest; ++m) {
@@ -1344,63 +1346,79 @@ class Rewriter : TextCursor {
   }
 
   // Writes the string token at p_. A token whose escapes are all the
-  // writer's own is written as it stands: it is copied a block at a time
-  // while the escapes in each block are checked where they stand. Any other
-  // token is decoded and written again.
-  bool string() {
+  // writer's own is written as it stands: it is scanned a block at a time,
+  // the escapes in each block checked where they stand, and then copied or
+  // borrowed. Any other token is decoded and written again.
+  // Keys are never borrowed: objects compare and move them.
+  bool string(bool may_borrow = true) {
 #if defined(ZORVS_HAVE_AVX2_PATH)
-    if (check_utf8_) return string_avx2();
+    if (check_utf8_) return string_avx2(may_borrow);
 #endif
-    return string_in<PlainBlocks>();
+    return string_in<PlainBlocks>(may_borrow);
   }
 
 #if defined(ZORVS_HAVE_AVX2_PATH)
-  __attribute__((target("avx2"))) bool string_avx2() {
-    return string_in<Avx2Blocks>();
+  __attribute__((target("avx2"))) bool string_avx2(bool may_borrow) {
+    return string_in<Avx2Blocks>(may_borrow);
   }
 #endif
 
   template <class Blocks>
-  [[gnu::always_inline]] bool string_in() {
+  [[gnu::always_inline]] bool string_in(bool may_borrow) {
     constexpr std::size_t kBlock = Blocks::kSize;
     const char* const in = p_;
     const std::size_t size = static_cast<std::size_t>(end_ - in);
-    const std::size_t mark = out_.size();
-    out_.resize(mark + size);  // a token copied is no longer than the rest of the text
-    char* const out = out_.data() + mark;
-    out[0] = '"';
     std::size_t checked = 1;  // bytes before this are known plain or part of an escape
-    std::size_t at = 1;
-    // Handles the special byte at `at`: nothing while the token goes on,
-    // else whether it was written.
-    const auto special = [&]() -> std::optional<bool> {
-      const char c = in[at];
-      if (c == '"') {
-        p_ = in + at + 1;
-        out_.resize(mark + at + 1);
-        return true;
-      }
-      const std::size_t length = c == '\\' ? written_escape_length(in + at, end_) : 0;
-      if (length == 0) {  // a control character, or an escape to write again
-        out_.resize(mark);
-        return c == '\\' && rewrite_string();
-      }
-      checked = at + length;
-      return std::nullopt;
-    };
     Blocks blocks;
     for (std::size_t block = 1; block < size; block += kBlock) {
       const std::size_t left = size - block;
-      std::uint32_t mask = left >= kBlock ? blocks.copy(in + block, out + block)
-                                          : blocks.copy_last(in + block, out + block, left);
-      if (checked > block) mask &= ~0u << (checked - block);
+      // Sixty-four bits, so that the bits below `checked`, up to 37, can go
+      // with one shift.
+      std::uint64_t mask =
+          left >= kBlock ? blocks.scan(in + block) : blocks.scan_last(in + block, left);
+      if (checked > block) mask &= ~0ull << (checked - block);
       while (mask != 0) {
-        at = block + static_cast<std::size_t>(std::countr_zero(mask));
-        if (auto written = special()) return *written && blocks.valid_utf8();
-        mask = checked - block >= kBlock ? 0 : mask & (~0u << (checked - block));
+        const std::size_t at = block + static_cast<std::size_t>(std::countr_zero(mask));
+        if (in[at] == '\\') {
+          const std::size_t length = written_escape_length(in + at, end_);
+          if (length == 0) return rewrite_string();  // an escape to write again
+          checked = at + length;
+          mask &= ~0ull << (checked - block);
+          continue;
+        }
+        if (in[at] != '"') return false;  // a control character
+        return blocks.valid_utf8() && put_as_it_stands(at + 1, may_borrow);
       }
     }
     return false;  // no closing quote
+  }
+
+  // Writes the `length` bytes at p_, a token in written form, and steps over
+  // them: copied, or borrowed where long enough, with room left for them.
+  bool put_as_it_stands(std::size_t length, bool may_borrow) {
+    const std::size_t at = out_.size();
+    if (may_borrow && length >= min_borrowed_) {
+      borrowed_->push_back({at, p_, length});
+      // Room for the rest of the text as well, so that the block seldom
+      // moves, which would copy the room.
+      out_.resize(at + static_cast<std::size_t>(end_ - p_) + kRoomAfterBorrowed);
+      out_.resize(at + length);
+    } else {
+      out_.append(p_, length);
+    }
+    p_ += length;
+    return true;
+  }
+
+  // Fills in the borrowed stretches of out_ that begin in [from, to), which
+  // is about to move, and forgets them.
+  void fill_borrowed(std::size_t from, std::size_t to) {
+    if (borrowed_ == nullptr) return;
+    std::erase_if(*borrowed_, [&](const Borrowed& b) {
+      if (b.at < from || b.at >= to) return false;
+      std::memcpy(out_.data() + b.at, b.from, b.size);
+      return true;
+    });
   }
 
   bool rewrite_string() {
@@ -1417,7 +1435,11 @@ class Rewriter : TextCursor {
   Writer<TextBuffer> writer_;
   std::vector<Member> members_;  // of the objects being written, outermost first
   std::vector<Member> sorted_;
+  static constexpr std::size_t kRoomAfterBorrowed = 4096;
+
   const bool check_utf8_;
+  const std::size_t min_borrowed_;
+  std::vector<Borrowed>* const borrowed_;
   std::string moved_;
   std::string later_;  // members moved out of a new member's way, innermost object last
   std::string decoded_;
@@ -1480,15 +1502,18 @@ bool write(const Value& value, TextBuffer& out) {
   return write_to(value, out);
 }
 
-std::optional<ParseError> rewrite(std::string_view text, TextBuffer& out) {
+std::optional<ParseError> rewrite_borrowing(std::string_view text, std::size_t min_borrowed,
+                                            TextBuffer& out, std::vector<Borrowed>& borrowed) {
   const std::size_t size = out.size();
+  const std::size_t borrowed_before = borrowed.size();
   try {
 #if defined(ZORVS_HAVE_AVX2_PATH)
     const bool check_strings = utf8_avx2::available();
 #else
     const bool check_strings = false;
 #endif
-    if ((check_strings || is_valid_utf8(text)) && Rewriter(text, out, check_strings).run()) {
+    if ((check_strings || is_valid_utf8(text)) &&
+        Rewriter(text, out, check_strings, min_borrowed, &borrowed).run()) {
       return std::nullopt;
     }
   } catch (const std::bad_alloc&) {
@@ -1496,10 +1521,28 @@ std::optional<ParseError> rewrite(std::string_view text, TextBuffer& out) {
   } catch (const std::length_error&) {
   }
   out.resize(size);
+  borrowed.resize(borrowed_before);
   auto parsed = parse(text);
   if (auto* error = std::get_if<ParseError>(&parsed)) return std::move(*error);
   write(std::get<Value>(parsed), out);  // what parses always writes
   return std::nullopt;
+}
+
+std::optional<ParseError> rewrite(std::string_view text, TextBuffer& out) {
+  std::vector<Borrowed> none;
+  return rewrite_borrowing(text, SIZE_MAX, out, none);
+}
+
+std::vector<std::string_view> pieces(std::string_view out, const std::vector<Borrowed>& borrowed) {
+  std::vector<std::string_view> result;
+  std::size_t done = 0;
+  for (const Borrowed& b : borrowed) {
+    if (b.at > done) result.push_back(out.substr(done, b.at - done));
+    result.emplace_back(b.from, b.size);
+    done = b.at + b.size;
+  }
+  if (done < out.size()) result.push_back(out.substr(done));
+  return result;
 }
 
 std::string to_text(const Value& value) {

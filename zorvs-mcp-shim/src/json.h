@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace zorvs_mcp::json {
 
@@ -103,6 +104,26 @@ bool write(const Value& value, TextBuffer& out);
 // written again goes from text to text. On a parse error, returns it with
 // `out` unchanged.
 std::optional<ParseError> rewrite(std::string_view text, TextBuffer& out);
+
+// A stretch of a rewritten text that is not copied but borrowed from the
+// text it was rewritten from: out[at, at + size) stands for from[0, size).
+struct Borrowed {
+  std::size_t at;
+  const char* from;
+  std::size_t size;
+};
+
+// rewrite() for long texts: a string token of at least `min_borrowed` bytes
+// that needs no change is borrowed rather than copied. `out` leaves room of
+// its size, unwritten, and `borrowed` gains where it stands in `text`. The
+// rewritten text is pieces(out, borrowed), valid while `text` is. On a parse
+// error, `out` and `borrowed` are unchanged.
+std::optional<ParseError> rewrite_borrowing(std::string_view text, std::size_t min_borrowed,
+                                            TextBuffer& out, std::vector<Borrowed>& borrowed);
+
+// The pieces of a rewritten text in order: stretches of `out` and the
+// borrowed ones between them.
+std::vector<std::string_view> pieces(std::string_view out, const std::vector<Borrowed>& borrowed);
 
 // The compact text of `value`, or the empty text when it cannot be written.
 std::string to_text(const Value& value);

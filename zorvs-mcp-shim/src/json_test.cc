@@ -426,13 +426,24 @@ void expect_same_as_boost(std::string_view text) {
   TextBuffer out;
   out.append("<", 1);  // what stands before is kept
   const auto rewrite_error = rewrite(text, out);
+  // Every string borrowed that can be, with the room for it unwritten.
+  TextBuffer with_room;
+  std::vector<Borrowed> borrowed;
+  const auto borrowing_error = rewrite_borrowing(text, 1, with_room, borrowed);
+  std::string joined;
+  for (std::string_view piece : pieces(with_room.view(), borrowed)) joined += piece;
   if (error) {
     ASSERT_TRUE(rewrite_error) << "rewritten: " << text;
     EXPECT_EQ(rewrite_error->description, error->description) << text;
     EXPECT_EQ(out.view(), "<") << text;
+    ASSERT_TRUE(borrowing_error) << "rewritten borrowing: " << text;
+    EXPECT_EQ(borrowing_error->description, error->description) << text;
+    EXPECT_TRUE(borrowed.empty()) << text;
   } else {
     ASSERT_FALSE(rewrite_error) << "not rewritten: " << text << ": " << rewrite_error->description;
     EXPECT_EQ(out.view(), "<" + to_text(std::get<Value>(boost))) << text;
+    ASSERT_FALSE(borrowing_error) << text;
+    EXPECT_EQ(joined, to_text(std::get<Value>(boost))) << text;
   }
 }
 
