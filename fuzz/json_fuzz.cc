@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "fuzz/fuzz_target.h"
 #include "json.h"
@@ -118,10 +119,18 @@ ZORVS_FUZZ_TARGET(json) {
   const auto second_opinion = boost_reading(text);
   json::TextBuffer rewritten;
   const auto rewrite_error = json::rewrite(text, rewritten);
+  // The same with every string that can be borrowed left in the text.
+  json::TextBuffer with_room;
+  std::vector<json::Borrowed> borrowed;
+  const auto borrowing_error = json::rewrite_borrowing(text, 1, with_room, borrowed);
+  std::string joined;
+  for (std::string_view piece : json::pieces(with_room.view(), borrowed)) joined += piece;
   if (auto* error = std::get_if<json::ParseError>(&parsed)) {
     require(rewrite_error && rewrite_error->description == error->description,
             "rewriting fails as parsing does");
     require(rewritten.size() == 0, "a failed rewrite writes nothing");
+    require(borrowing_error && borrowing_error->description == error->description,
+            "rewriting borrowing fails as parsing does");
     require(describes_position(error->description), "a parse error names its line and column");
     require(!second_opinion.tree || error->description.starts_with("number out of range"),
             "what Boost reads parses, but for numbers too large for a double");
@@ -139,6 +148,7 @@ ZORVS_FUZZ_TARGET(json) {
   require(zorvs_mcp::is_valid_utf8(first), "written text is valid UTF-8");
   require(first.find('\n') == std::string::npos, "written text is one line");
   require(!rewrite_error && rewritten.view() == first, "rewriting gives the written text");
+  require(!borrowing_error && joined == first, "rewriting borrowing gives the written text");
 
   auto reparsed = json::parse(first);
   const auto* again = std::get_if<json::Value>(&reparsed);
