@@ -553,7 +553,11 @@ TEST(Json, OwnReaderAgreesWithBoostAroundEveryEscapeOffset) {
                                       "\xed\xa0\x80",
                                       "\xf4\x90\x80\x80",
                                       "\xe6\x97",
-                                      "\\/\xc3"};  // an escape written again, and then bad UTF-8
+                                      "\\/\xc3",  // an escape written again, and then bad UTF-8
+                                      R"(\u001f)",
+                                      R"(\\\")",
+                                      R"(\\\\\\\\\\\\\\)",
+                                      R"(\\\u0001)"};
   for (const std::string_view escape : escapes) {
     for (std::size_t before = 0; before < 40; ++before) {
       const std::string body = std::string(before, 'a') + std::string(escape) + "bcdefghij";
