@@ -167,9 +167,10 @@ class Bridge {
 #if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
 constexpr int kDefaultMmapMax = 65536;  // glibc's M_MMAP_MAX
 
-// A 10 MB tool result passes through two blocks of its size (the reply line
-// as read and as rewritten), and every fresh 4 KiB page of them costs a
-// fault, which here takes longer than relaying the page. Where transparent
+// A 10 MB tool result is read into a block of its size (and, where its
+// long strings cannot be relayed from there, rewritten into another), and
+// every fresh 4 KiB page of them costs a fault, which here takes longer than
+// relaying the page. Where transparent
 // huge pages are enabled only on request, this grows the heap once by more
 // room than such a message takes and asks for that room to be backed by
 // 2 MiB pages: one fault then brings in 512 pages.

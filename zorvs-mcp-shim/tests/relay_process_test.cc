@@ -211,6 +211,39 @@ TEST_F(RelayTest, ReplyFraming) {
   EXPECT_EQ(host->transcript().size(), 1u);
 }
 
+// Tool results of hundreds of kilobytes: long strings in written form are
+// relayed from where they were read, others rewritten, members put in order
+// around them, and each answer is whole even when the next is shorter.
+TEST_F(RelayTest, LongToolResultsAreRelayedExactly) {
+  const auto text_of = [](size_t size) {  // in written form: escapes as the bridge writes them
+    std::string text;
+    for (int i = 0; text.size() < size; ++i) {
+      text += "line " + std::to_string(i) + " \\\"q\\\" C:\\\\dir caf\xC3\xA9 \xF0\x9F\xA6\x8A\\n";
+    }
+    return text;
+  };
+  const std::string text = text_of(300'000), shorter = text_of(100'000);
+  const std::string rewritten_form = text + "\\/";  // "\/" is written "/"
+  auto host = start_host(socket(), [&](size_t, const std::string& line) -> Answer {
+    const std::string id = line.find("\"id\":1") != std::string::npos ? "1" : "2";
+    const std::string& body = id == "1" ? text : shorter;
+    return {"{\"jsonrpc\":\"2.0\",\"id\":" + id +
+            ",\"result\":{\"content\":[{\"type\":\"text\",\"text\":\"" + body +
+            "\"},{\"type\":\"text\",\"text\":\"" + rewritten_form + "\"}],\"isError\":false}}\n"};
+  });
+  Finished done = run_bridge(
+      "{\"id\":1,\"method\":\"tools/call\"}\n{\"id\":2,\"method\":\"tools/call\"}\n", env());
+  const auto answer = [&](const std::string& id, const std::string& body) {
+    return "{\"id\":" + id + ",\"jsonrpc\":\"2.0\",\"result\":{\"content\":[{\"text\":\"" + body +
+           "\",\"type\":\"text\"},{\"text\":\"" + text +
+           "/\",\"type\":\"text\"}],\"isError\":false}}";
+  };
+  const Lines lines = split_lines(done.out);
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_TRUE(lines[0] == answer("1", text)) << lines[0].size();
+  EXPECT_TRUE(lines[1] == answer("2", shorter)) << lines[1].size();
+}
+
 TEST_F(RelayTest, KeepsRelayingAfterTheClientClosesStandardOutput) {
   auto host = start_echo_host(socket());
   BridgeProcess bridge(bridge_executable(), env());
