@@ -1129,7 +1129,8 @@ class Writer {
 // from text to text without building the value: each token is read as the
 // fast path reads it and written as the writer writes it. A string whose
 // escapes are all ones the writer uses (tool results are mostly such text)
-// is copied while it is scanned, never decoded and encoded again. A member
+// is written as it stands once scanned, never decoded and encoded again,
+// and a long one is not even copied but borrowed from the text. A member
 // whose key sorts before short members already written takes their place;
 // past that, an object is put in key order at its end, moving only the
 // members out of place. On anything else (any error, a key with an escape in
