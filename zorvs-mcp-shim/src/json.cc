@@ -411,7 +411,7 @@ bool is_special(char c) {
 // n. Copies the run to `out`, sixteen or eight bytes at a time while it
 // looks: `out` must have room for n bytes, and bytes past the run may be
 // overwritten. Tool results put an escape in every twenty bytes or so, and
-// the reader, the writer and the rewriter go through each run here.
+// both the reader and the writer go through each run here.
 std::size_t copy_plain_run(const char* p, std::size_t n, char* out) {
   std::size_t i = 0;
 #if defined(__SSE2__)
@@ -443,35 +443,51 @@ std::size_t copy_plain_run(const char* p, std::size_t n, char* out) {
   return i;
 }
 
-// The rewriter scans a string in blocks. Each scan returns which bytes of
-// the block a JSON string must escape, as bits from the lowest; scan_last()
-// takes the `n` bytes left at the end of the text, fewer than a block.
+// The rewriter scans strings in blocks of 32 bytes.
+constexpr std::size_t kBlockSize = 32;
 
-// Sixteen bytes at a time, for text whose UTF-8 is known to be good.
+// Which bytes of a block are what, as bits from the lowest.
+struct BlockBytes {
+  std::uint32_t backslashes;
+  std::uint32_t quotes;
+  std::uint32_t controls;
+  std::uint32_t short_escapes;  // " \ b t n f r: escaped, the escape is written as it is
+};
+
+// Blocks of text whose UTF-8 is known to be good, sixteen bytes at a time
+// with SSE2 and one at a time elsewhere.
 struct PlainBlocks {
-  static constexpr std::size_t kSize = 16;
-
-  std::uint32_t scan(const char* p) {
+  BlockBytes scan(const char* p) {
+    BlockBytes bytes{};
 #if defined(__SSE2__)
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(0x1F)), x);  // <= 0x1F
-    const __m128i special =
-        _mm_or_si128(control, _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')),
-                                           _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'))));
-    return static_cast<std::uint32_t>(_mm_movemask_epi8(special));
-#else
-    std::uint32_t mask = 0;
-    for (std::size_t i = 0; i < kSize; ++i) {
-      mask |= static_cast<std::uint32_t>(is_special(p[i])) << i;
+    for (int half = 0; half < 2; ++half) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * half));
+      const auto bits = [&](__m128i m) {
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(m)) << (16 * half);
+      };
+      const auto is = [&](char c) { return _mm_cmpeq_epi8(x, _mm_set1_epi8(c)); };
+      const __m128i backslash = is('\\');
+      const __m128i quote = is('"');
+      const __m128i short_escape =
+          _mm_or_si128(_mm_or_si128(_mm_or_si128(backslash, quote), _mm_or_si128(is('b'), is('t'))),
+                       _mm_or_si128(_mm_or_si128(is('n'), is('f')), is('r')));
+      bytes.backslashes |= bits(backslash);
+      bytes.quotes |= bits(quote);
+      bytes.controls |= bits(_mm_cmpeq_epi8(_mm_min_epu8(x, _mm_set1_epi8(0x1F)), x));
+      bytes.short_escapes |= bits(short_escape);
     }
-    return mask;
+#else
+    for (std::size_t i = 0; i < kBlockSize; ++i) {
+      const char c = p[i];
+      const std::uint32_t bit = std::uint32_t{1} << i;
+      if (c == '\\') bytes.backslashes |= bit;
+      if (c == '"') bytes.quotes |= bit;
+      if (static_cast<unsigned char>(c) < 0x20) bytes.controls |= bit;
+      if (std::string_view("\"\\btnfr").find(c) != std::string_view::npos)
+        bytes.short_escapes |= bit;
+    }
 #endif
-  }
-
-  std::uint32_t scan_last(const char* p, std::size_t n) {
-    char block[kSize] = {};
-    std::memcpy(block, p, n);
-    return scan(block) & ((1u << n) - 1);
+    return bytes;
   }
 
   bool valid_utf8() const {
@@ -502,20 +518,10 @@ inline std::uint32_t escaped_bytes(std::uint32_t backslashes, std::uint32_t& car
 // goes; bytes past the closing quote in the last block are checked too, and
 // are the text's own.
 struct Avx2Blocks {
-  static constexpr std::size_t kSize = 32;
-
-  // Which bytes of a block are what, as bits from the lowest.
-  struct Bytes {
-    std::uint32_t backslashes;
-    std::uint32_t quotes;
-    std::uint32_t controls;
-    std::uint32_t short_escapes;  // " \ b t n f r: escaped, the escape is written as it is
-  };
-
   __attribute__((target("avx2"))) Avx2Blocks()
       : previous(_mm256_setzero_si256()), errors(_mm256_setzero_si256()) {}
 
-  __attribute__((target("avx2"))) Bytes scan(const char* p) {
+  __attribute__((target("avx2"))) BlockBytes scan(const char* p) {
     const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
     // Pairs within and into a block of ASCII after one are all right.
     if (_mm256_movemask_epi8(_mm256_or_si256(x, previous)) != 0) {
@@ -539,20 +545,6 @@ struct Avx2Blocks {
             static_cast<std::uint32_t>(_mm256_movemask_epi8(short_escape))};
   }
 
-  // The `n` bytes left at the end of the text, fewer than a block. The
-  // padding is ASCII, so a sequence cut off by the end of the text is an
-  // error.
-  __attribute__((target("avx2"))) Bytes scan_last(const char* p, std::size_t n) {
-    char block[kSize] = {};
-    std::memcpy(block, p, n);
-    Bytes bytes = scan(block);
-    const std::uint32_t in_text = (1u << n) - 1;
-    bytes.backslashes &= in_text;
-    bytes.quotes &= in_text;
-    bytes.controls &= in_text;
-    return bytes;
-  }
-
   __attribute__((target("avx2"))) bool valid_utf8() const {
     return _mm256_testz_si256(errors, errors) != 0;
   }
@@ -561,6 +553,21 @@ struct Avx2Blocks {
   __m256i errors;
 };
 #endif
+
+// Scans the `n` bytes left at the end of the text, fewer than a block. The
+// padding is ASCII, so a UTF-8 sequence cut off by the end of the text is
+// an error.
+template <class Blocks>
+BlockBytes scan_last(Blocks& blocks, const char* p, std::size_t n) {
+  char block[kBlockSize] = {};
+  std::memcpy(block, p, n);
+  BlockBytes bytes = blocks.scan(block);
+  const std::uint32_t in_text = (std::uint32_t{1} << n) - 1;
+  bytes.backslashes &= in_text;
+  bytes.quotes &= in_text;
+  bytes.controls &= in_text;
+  return bytes;
+}
 
 // ---------------------------------------------------------------------------
 // Tokens, as the fast path and the rewriter read them. Each takes what the
@@ -1399,17 +1406,23 @@ class Rewriter : TextCursor {
   }
 
 #if defined(ZORVS_HAVE_AVX2_PATH)
+  __attribute__((target("avx2"))) bool string_avx2(bool may_borrow) {
+    return string_in<Avx2Blocks>(may_borrow);
+  }
+#endif
+
   // The escapes of a block are found all at once and checked by class:
   // tool results have one every eight bytes or so.
-  __attribute__((target("avx2"))) bool string_avx2(bool may_borrow) {
+  template <class Blocks>
+  [[gnu::always_inline]] bool string_in(bool may_borrow) {
     const char* const in = p_;
     const std::size_t size = static_cast<std::size_t>(end_ - in);
-    Avx2Blocks blocks;
+    Blocks blocks;
     std::uint32_t carry = 0;
-    for (std::size_t block = 1; block < size; block += Avx2Blocks::kSize) {
+    for (std::size_t block = 1; block < size; block += kBlockSize) {
       const std::size_t left = size - block;
-      const Avx2Blocks::Bytes bytes =
-          left >= Avx2Blocks::kSize ? blocks.scan(in + block) : blocks.scan_last(in + block, left);
+      const BlockBytes bytes =
+          left >= kBlockSize ? blocks.scan(in + block) : scan_last(blocks, in + block, left);
       const std::uint32_t escaped = escaped_bytes(bytes.backslashes, carry);
       const std::uint32_t quotes = bytes.quotes & ~escaped;
       const std::uint32_t in_token = quotes != 0 ? (quotes & (0u - quotes)) - 1 : ~0u;
@@ -1423,37 +1436,6 @@ class Rewriter : TextCursor {
       }
       if (quotes != 0) {
         const std::size_t at = block + static_cast<std::size_t>(std::countr_zero(quotes));
-        return blocks.valid_utf8() && put_as_it_stands(at + 1, may_borrow);
-      }
-    }
-    return false;  // no closing quote
-  }
-#endif
-
-  template <class Blocks>
-  [[gnu::always_inline]] bool string_in(bool may_borrow) {
-    constexpr std::size_t kBlock = Blocks::kSize;
-    const char* const in = p_;
-    const std::size_t size = static_cast<std::size_t>(end_ - in);
-    std::size_t checked = 1;  // bytes before this are known plain or part of an escape
-    Blocks blocks;
-    for (std::size_t block = 1; block < size; block += kBlock) {
-      const std::size_t left = size - block;
-      // Sixty-four bits, so that the bits below `checked`, up to 37, can go
-      // with one shift.
-      std::uint64_t mask =
-          left >= kBlock ? blocks.scan(in + block) : blocks.scan_last(in + block, left);
-      if (checked > block) mask &= ~0ull << (checked - block);
-      while (mask != 0) {
-        const std::size_t at = block + static_cast<std::size_t>(std::countr_zero(mask));
-        if (in[at] == '\\') {
-          const std::size_t length = written_escape_length(in + at, end_);
-          if (length == 0) return rewrite_string();  // an escape to write again
-          checked = at + length;
-          mask &= ~0ull << (checked - block);
-          continue;
-        }
-        if (in[at] != '"') return false;  // a control character
         return blocks.valid_utf8() && put_as_it_stands(at + 1, may_borrow);
       }
     }

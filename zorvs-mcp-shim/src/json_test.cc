@@ -557,7 +557,9 @@ TEST(Json, OwnReaderAgreesWithBoostAroundEveryEscapeOffset) {
                                       R"(\u001f)",
                                       R"(\\\")",
                                       R"(\\\\\\\\\\\\\\)",
-                                      R"(\\\u0001)"};
+                                      R"(\\\u0001)",
+                                      "\x1f",
+                                      "\x7f"};
   for (const std::string_view escape : escapes) {
     for (std::size_t before = 0; before < 40; ++before) {
       const std::string body = std::string(before, 'a') + std::string(escape) + "bcdefghij";
