@@ -1394,10 +1394,9 @@ class Rewriter : TextCursor {
   }
 
   // Writes the string token at p_. A token whose escapes are all the
-  // writer's own is written as it stands: it is scanned a block at a time,
-  // the escapes in each block checked where they stand, and then copied or
-  // borrowed. Any other token is decoded and written again.
-  // Keys are never borrowed: objects compare and move them.
+  // writer's own is written as it stands: it is scanned a block at a time
+  // and then copied or borrowed. Any other token is decoded and written
+  // again. Keys are never borrowed: objects compare and move them.
   bool string(bool may_borrow = true) {
 #if defined(ZORVS_HAVE_AVX2_PATH)
     if (check_utf8_) return string_avx2(may_borrow);
@@ -1411,8 +1410,8 @@ class Rewriter : TextCursor {
   }
 #endif
 
-  // The escapes of a block are found all at once and checked by class:
-  // tool results have one every eight bytes or so.
+  // The escapes of a block are found all at once and checked by class, not
+  // one by one: tool results have one every eight bytes or so.
   template <class Blocks>
   [[gnu::always_inline]] bool string_in(bool may_borrow) {
     const char* const in = p_;
