@@ -24,7 +24,7 @@
 #include "host_contract.h"
 #include "json.h"
 #include "message.h"
-#include "raw_host.h"
+#include "socket_server.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ HostTurn host_turn(const json::Value& message) {
 // Answers what the bridge waits for: every request, and the initialize that
 // opens a connection (a replayed one is read even when it has no "id").
 void serve_connection(int fd) {
-  zorvs_mcp::testing::HostLines lines(fd);
+  zorvs::hostsim::ConnectionLines lines(fd);
   bool first = true;
   while (auto line = lines.read_line()) {
     auto parsed = json::parse(*line);

@@ -7,10 +7,10 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "socket_server.h"
 
 namespace zorvs::hostsim {
 
@@ -28,30 +28,23 @@ class LineServer {
   // Binds and listens at `path` (a stale socket file there is replaced).
   // Returns nothing when that fails.
   static std::unique_ptr<LineServer> start(const std::string& path, Handler handler);
-  ~LineServer();
 
   // Stops accepting, closes every connection and removes the socket file.
-  void stop();
+  void stop() { server_->stop(); }
 
   // The lines each connection sent so far, one entry per accepted
   // connection (a connection closed without data has no lines).
   std::vector<std::vector<std::string>> transcript() const;
 
  private:
-  LineServer(std::string path, int listener, Handler handler);
-  void accept_loop();
-  void serve(size_t index, int fd);
+  explicit LineServer(Handler handler) : handler_(std::move(handler)) {}
+  void serve(size_t connection, int fd);
 
-  const std::string path_;
-  const int listener_;
-  int wake_[2] = {-1, -1};
   Handler handler_;
   mutable std::mutex mutex_;
   std::vector<std::vector<std::string>> transcript_;
-  std::vector<int> open_fds_;
-  std::vector<std::thread> threads_;
-  std::thread acceptor_;
-  bool stopped_ = false;
+  // Last, so that it is stopped, and its threads done, before the rest goes.
+  std::unique_ptr<SocketServer> server_;
 };
 
 }  // namespace zorvs::hostsim

@@ -18,11 +18,15 @@
 #include <thread>
 
 #include "bridge_process.h"
-#include "raw_host.h"
 #include "scripted_host.h"
+#include "socket_faults.h"
+#include "socket_server.h"
 
 namespace zorvs_mcp::testing {
 namespace {
+
+using zorvs::hostsim::ConnectionLines;
+using zorvs::hostsim::SocketServer;
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
@@ -77,7 +81,7 @@ class Transcript {
 };
 
 // Records and echoes every line until the connection ends.
-void echo_lines(size_t connection, HostLines& lines, Transcript& transcript) {
+void echo_lines(size_t connection, ConnectionLines& lines, Transcript& transcript) {
   while (auto line = lines.read_line()) {
     transcript.add(connection, *line);
     if (!lines.write(echo_answer(*line).bytes)) return;
@@ -142,8 +146,8 @@ TEST_F(FaultTest, HostGoingAwayInTheMiddleOfAnAnswer) {
       continue;
     }
     Transcript transcript;
-    auto host = RawHost::start(socket(), [&](size_t connection, int fd) {
-      HostLines lines(fd);
+    auto host = SocketServer::start(socket(), [&](size_t connection, int fd) {
+      ConnectionLines lines(fd);
       if (connection > 0) return echo_lines(connection, lines, transcript);
       auto first = lines.read_line();  // initialize
       if (!first || !lines.write(echo_answer(*first).bytes)) return;
@@ -227,12 +231,12 @@ TEST_F(FaultTest, WaitsForAHostThatStopsReadingAndGoesOnWhenItReads) {
   std::promise<int> blocked;
   Gate reading;
   Transcript transcript;
-  auto host = RawHost::start(socket(), [&](size_t connection, int fd) {
+  auto host = SocketServer::start(socket(), [&](size_t connection, int fd) {
     if (connection > 0) return;  // the bridge must not give up and reconnect
     wait_readable(fd);
     blocked.set_value(queue_when_writer_blocks(fd));
     reading.wait();
-    HostLines lines(fd);
+    ConnectionLines lines(fd);
     echo_lines(connection, lines, transcript);
   });
   ASSERT_TRUE(host);
@@ -319,8 +323,8 @@ TEST_F(FaultTest, HundredMegabyteLine) {
 
   std::atomic<bool> big_arrived_whole = false;
   Transcript transcript;  // all but the big line
-  auto host = RawHost::start(socket(), [&](size_t connection, int fd) {
-    HostLines lines(fd);
+  auto host = SocketServer::start(socket(), [&](size_t connection, int fd) {
+    ConnectionLines lines(fd);
     while (auto line = lines.read_line()) {
       if (line->size() > blob_size) {
         big_arrived_whole = *line == big;

@@ -103,8 +103,10 @@ TEST_F(LaunchProcessTest, ToolCallStartsTheAppAndIsDelivered) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(700));
   auto host = start_echo_host(socket());
-  EXPECT_THAT(process.read_line(), ::testing::Optional(::testing::HasSubstr("\"protocolVersion\"")));
-  EXPECT_EQ(process.read_line(), "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
+  EXPECT_THAT(process.read_line(),
+              ::testing::Optional(::testing::HasSubstr("\"protocolVersion\"")));
+  EXPECT_EQ(process.read_line(),
+            "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
   EXPECT_THAT(open_runs(), ElementsAre("-g|" + bundle + "|--args|--background-launch|"));
   EXPECT_THAT(host->transcript(),
               ElementsAre(ElementsAre(), ElementsAre("{\"id\":0,\"method\":\"initialize\"}",
@@ -118,7 +120,8 @@ TEST_F(LaunchProcessTest, ToolCallStartsTheAppAndIsDelivered) {
   process.send("{\"id\":2,\"method\":\"tools/call\"}\n");
   std::this_thread::sleep_for(std::chrono::milliseconds(700));
   host = start_echo_host(socket());
-  EXPECT_EQ(process.read_line(), "{\"id\":2,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
+  EXPECT_EQ(process.read_line(),
+            "{\"id\":2,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
   process.finish();
   EXPECT_EQ(open_runs().size(), 1u);
   EXPECT_THAT(host->transcript(),

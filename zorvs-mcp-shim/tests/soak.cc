@@ -28,10 +28,13 @@
 #include <vector>
 
 #include "bridge_process.h"
-#include "raw_host.h"
+#include "socket_server.h"
 
 namespace zorvs_mcp::testing {
 namespace {
+
+using zorvs::hostsim::ConnectionLines;
+using zorvs::hostsim::SocketServer;
 
 using Clock = std::chrono::steady_clock;
 
@@ -160,7 +163,7 @@ std::string host_turn(HostRecord& record, std::string_view method,
 
 void serve(HostRecord& record, int fd) {
   ++record.connections;
-  HostLines lines(fd);
+  ConnectionLines lines(fd);
   bool first = true;
   while (auto line = lines.read_line()) {
     boost::system::error_code ec;
@@ -235,8 +238,8 @@ class Soak {
 
  private:
   void start_host() {
-    host_ = RawHost::start(app_data_dir(home_.path()) + "/mcp.sock",
-                           [this](size_t, int fd) { serve(record_, fd); });
+    host_ = SocketServer::start(app_data_dir(home_.path()) + "/mcp.sock",
+                                [this](size_t, int fd) { serve(record_, fd); });
     if (!host_) {
       std::cerr << "soak: cannot start the host\n";
       std::exit(2);
@@ -365,7 +368,7 @@ class Soak {
   const int restarts_;
   TempDir home_;
   HostRecord record_;
-  std::unique_ptr<RawHost> host_;
+  std::unique_ptr<SocketServer> host_;
   std::unique_ptr<BridgeProcess> bridge_;
   uint64_t next_ = 1;  // 0 is the initialize request
   size_t hosts_started_ = 0;
