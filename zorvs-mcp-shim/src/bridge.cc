@@ -170,10 +170,10 @@ constexpr int kDefaultMmapMax = 65536;  // glibc's M_MMAP_MAX
 // A 10 MB tool result is read into a block of its size (and, where its
 // long strings cannot be relayed from there, rewritten into another), and
 // every fresh 4 KiB page of them costs a fault, which here takes longer than
-// relaying the page. Where transparent
-// huge pages are enabled only on request, this grows the heap once by more
-// room than such a message takes and asks for that room to be backed by
-// 2 MiB pages: one fault then brings in 512 pages.
+// relaying the page. Where transparent huge pages are enabled only on
+// request, this grows the heap once by more room than such a message takes
+// and asks for that room to be backed by 2 MiB pages: one fault then brings
+// in 512 pages.
 // The room's first partial 2 MiB range, which holds the start of the heap,
 // keeps small pages. Nothing is touched here: pages become resident only
 // when a message uses them, and freed blocks stay in the heap for the next

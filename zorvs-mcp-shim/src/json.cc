@@ -518,16 +518,9 @@ inline std::uint32_t escaped_bytes(std::uint32_t backslashes, std::uint32_t& car
 // goes; bytes past the closing quote in the last block are checked too, and
 // are the text's own.
 struct Avx2Blocks {
-  __attribute__((target("avx2"))) Avx2Blocks()
-      : previous(_mm256_setzero_si256()), errors(_mm256_setzero_si256()) {}
-
   __attribute__((target("avx2"))) BlockBytes scan(const char* p) {
     const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    // Pairs within and into a block of ASCII after one are all right.
-    if (_mm256_movemask_epi8(_mm256_or_si256(x, previous)) != 0) {
-      errors = _mm256_or_si256(errors, utf8_avx2::block_errors(x, previous));
-    }
-    previous = x;
+    utf8.add(x);
     const __m256i backslash = _mm256_cmpeq_epi8(x, _mm256_set1_epi8('\\'));
     const __m256i quote = _mm256_cmpeq_epi8(x, _mm256_set1_epi8('"'));
     const __m256i b_or_t = _mm256_or_si256(_mm256_cmpeq_epi8(x, _mm256_set1_epi8('b')),
@@ -545,12 +538,9 @@ struct Avx2Blocks {
             static_cast<std::uint32_t>(_mm256_movemask_epi8(short_escape))};
   }
 
-  __attribute__((target("avx2"))) bool valid_utf8() const {
-    return _mm256_testz_si256(errors, errors) != 0;
-  }
+  bool valid_utf8() const { return utf8.valid(); }
 
-  __m256i previous;
-  __m256i errors;
+  utf8_avx2::Check utf8;
 };
 #endif
 
@@ -1367,13 +1357,26 @@ class Rewriter : TextCursor {
         std::max_element(sorted_.begin() + static_cast<std::ptrdiff_t>(lo),
                          sorted_.begin() + static_cast<std::ptrdiff_t>(hi),
                          [&](const Member& a, const Member& b) { return length(a) < length(b); });
-    fill_borrowed(first[static_cast<std::ptrdiff_t>(lo)].begin,
-                  first[static_cast<std::ptrdiff_t>(hi - 1)].end);
-    moved_.clear();
     std::size_t longest_at = first[static_cast<std::ptrdiff_t>(lo)].begin;
     for (auto m = sorted_.begin() + static_cast<std::ptrdiff_t>(lo); m != longest; ++m) {
       longest_at += length(*m) + 1;  // and its comma
     }
+    // Borrowed stretches of the longest member move with it; those of the
+    // others, which go through moved_, are filled in first.
+    if (borrowed_ != nullptr) {
+      const std::size_t from = first[static_cast<std::ptrdiff_t>(lo)].begin;
+      const std::size_t to = first[static_cast<std::ptrdiff_t>(hi - 1)].end;
+      std::erase_if(*borrowed_, [&](Borrowed& b) {
+        if (b.at < from || b.at >= to) return false;
+        if (b.at >= longest->begin && b.at < longest->end) {
+          b.at = b.at - longest->begin + longest_at;
+          return false;
+        }
+        std::memcpy(out_.data() + b.at, b.from, b.size);
+        return true;
+      });
+    }
+    moved_.clear();
     for (std::size_t i = lo; i < hi; ++i) {
       if (sorted_.begin() + static_cast<std::ptrdiff_t>(i) == longest) continue;
       moved_.append(out_.data() + sorted_[i].begin, length(sorted_[i]));

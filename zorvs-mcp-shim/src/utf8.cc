@@ -93,25 +93,17 @@ bool is_valid_utf8_scalar(std::string_view bytes) {
 
 #if defined(ZORVS_HAVE_AVX2_PATH)
 __attribute__((target("avx2"))) bool is_valid_utf8_avx2(std::string_view bytes) {
-  __m256i previous = _mm256_setzero_si256();
-  __m256i error = _mm256_setzero_si256();
+  utf8_avx2::Check check;
   const char* p = bytes.data();
   std::size_t n = bytes.size();
   for (; n >= 32; p += 32, n -= 32) {
-    const __m256i input = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-    // Pairs within and into a block of ASCII after one are all right.
-    if (_mm256_movemask_epi8(_mm256_or_si256(input, previous)) != 0) {
-      error = _mm256_or_si256(error, utf8_avx2::block_errors(input, previous));
-    }
-    previous = input;
+    check.add(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)));
   }
-  // The rest, padded with at least one byte of ASCII, which also shows a
-  // text that ends within a sequence as cut short.
+  // The rest, padded with at least one byte of ASCII.
   char rest[32] = {};
   if (n > 0) std::memcpy(rest, p, n);
-  const __m256i input = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rest));
-  error = _mm256_or_si256(error, utf8_avx2::block_errors(input, previous));
-  return _mm256_testz_si256(error, error) != 0;
+  check.add(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rest)));
+  return check.valid();
 }
 #endif
 

@@ -93,6 +93,31 @@ __attribute__((target("avx2"))) inline __m256i block_errors(__m256i input, __m25
 
 #undef ZORVS_TWICE
 
+// The check of a text given to it 32 bytes at a time, in order. A text that
+// ends within a block is padded with ASCII, which also shows one that ends
+// within a sequence as cut short.
+class Check {
+ public:
+  __attribute__((target("avx2"))) Check()
+      : previous_(_mm256_setzero_si256()), errors_(_mm256_setzero_si256()) {}
+
+  __attribute__((target("avx2"))) void add(__m256i block) {
+    // Pairs within and into a block of ASCII after one are all right.
+    if (_mm256_movemask_epi8(_mm256_or_si256(block, previous_)) != 0) {
+      errors_ = _mm256_or_si256(errors_, block_errors(block, previous_));
+    }
+    previous_ = block;
+  }
+
+  __attribute__((target("avx2"))) bool valid() const {
+    return _mm256_testz_si256(errors_, errors_) != 0;
+  }
+
+ private:
+  __m256i previous_;
+  __m256i errors_;
+};
+
 }  // namespace zorvs_mcp::utf8_avx2
 
 #endif

@@ -213,7 +213,8 @@ TEST_F(RelayTest, ReplyFraming) {
 
 // Tool results of hundreds of kilobytes: long strings in written form are
 // relayed from where they were read, others rewritten, members put in order
-// around them, and each answer is whole even when the next is shorter.
+// around them (the long "result" first, too), and each answer is whole even
+// when the next is shorter.
 TEST_F(RelayTest, LongToolResultsAreRelayedExactly) {
   const auto text_of = [](size_t size) {  // in written form: escapes as the bridge writes them
     std::string text;
@@ -227,9 +228,12 @@ TEST_F(RelayTest, LongToolResultsAreRelayedExactly) {
   auto host = start_host(socket(), [&](size_t, const std::string& line) -> Answer {
     const std::string id = line.find("\"id\":1") != std::string::npos ? "1" : "2";
     const std::string& body = id == "1" ? text : shorter;
-    return {"{\"jsonrpc\":\"2.0\",\"id\":" + id +
-            ",\"result\":{\"content\":[{\"type\":\"text\",\"text\":\"" + body +
-            "\"},{\"type\":\"text\",\"text\":\"" + rewritten_form + "\"}],\"isError\":false}}\n"};
+    const std::string result = "\"result\":{\"content\":[{\"type\":\"text\",\"text\":\"" + body +
+                               "\"},{\"type\":\"text\",\"text\":\"" + rewritten_form +
+                               "\"}],\"isError\":false}";
+    const std::string envelope = "\"jsonrpc\":\"2.0\",\"id\":" + id;
+    return {id == "1" ? "{" + envelope + "," + result + "}\n"
+                      : "{" + result + "," + envelope + "}\n"};
   });
   Finished done = run_bridge(
       "{\"id\":1,\"method\":\"tools/call\"}\n{\"id\":2,\"method\":\"tools/call\"}\n", env());
