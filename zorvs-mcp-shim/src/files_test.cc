@@ -2,14 +2,19 @@
 
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "bridge_process.h"
 
@@ -80,6 +85,47 @@ TEST(Files, ModesDirectoriesAndReads) {
   EXPECT_FALSE(read_file(nested));  // a directory
   EXPECT_FALSE(read_file(dir / "missing"));
   EXPECT_FALSE(replace_file(dir / "missing-dir/f", "x"));
+}
+
+// More pieces than one gather write takes, empty ones among them, and more
+// bytes than a pipe holds, written to a slow reader while a timer signal
+// keeps interrupting the writes, so that they come back partial.
+TEST(Files, WriteAllPiecesThroughAPipe) {
+  std::vector<std::string> texts;
+  std::string expected;
+  for (int i = 0; i < 3000; ++i) {
+    texts.push_back(i % 7 == 0 ? std::string()
+                               : std::string(1 + i % 2000, static_cast<char>('a' + i % 26)));
+    expected += texts.back();
+  }
+  std::vector<std::string_view> pieces(texts.begin(), texts.end());
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  std::string received;
+  std::thread reader([&] {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fds[0], buffer, sizeof buffer)) != 0) {
+      if (n < 0) continue;  // interrupted
+      received.append(buffer, static_cast<size_t>(n));
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+  });
+  struct sigaction tick {};
+  tick.sa_handler = [](int) {};  // no SA_RESTART: a blocked write returns what it wrote
+  struct sigaction before {};
+  ASSERT_EQ(::sigaction(SIGALRM, &tick, &before), 0);
+  const itimerval every_ms{{0, 1000}, {0, 1000}};
+  ::setitimer(ITIMER_REAL, &every_ms, nullptr);
+  EXPECT_TRUE(write_all(fds[1], pieces));
+  const itimerval off{};
+  ::setitimer(ITIMER_REAL, &off, nullptr);
+  ::sigaction(SIGALRM, &before, nullptr);
+  ::close(fds[1]);
+  reader.join();
+  ::close(fds[0]);
+  EXPECT_EQ(received.size(), expected.size());
+  EXPECT_TRUE(received == expected);
 }
 
 TEST(Files, ParentDir) {
