@@ -123,7 +123,9 @@ class Bridge {
     std::string text;
     if (auto* reply = std::get_if<Reply>(&outcome)) {
       if (method == "tools/list") cache_tool_list(reply->pieces);
-      write_all(out_fd_, reply->pieces);
+      // The reply is not needed after this: its long strings go to the
+      // client's pipe page by page instead of being copied.
+      hand_over_all(out_fd_, reply->pieces);
       return;
     } else if (std::holds_alternative<NoReply>(outcome)) {
       return;

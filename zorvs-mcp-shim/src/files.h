@@ -15,6 +15,13 @@ bool write_all(int fd, std::string_view content);
 // The same for `pieces` written one after another, with one gather write
 // where the system takes them all at once.
 bool write_all(int fd, std::span<const std::string_view> pieces);
+// The same for pieces whose memory the caller no longer needs, such as a
+// relayed reply: where `fd` is a pipe (on Linux), the whole pages inside
+// pieces of 64 KiB and more are handed to the pipe instead of copied into
+// it, and dropped from this process. They read as zeros afterwards, and
+// the reader gets the bytes as they were at the call whenever it takes them.
+// The pieces must lie in private writable memory (the heap, say).
+bool hand_over_all(int fd, std::span<const std::string_view> pieces);
 
 // The whole content of a regular file, or nothing when it cannot be read.
 std::optional<std::string> read_file(const std::string& path);
