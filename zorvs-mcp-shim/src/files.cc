@@ -53,12 +53,12 @@ bool write_all(int fd, std::span<const std::string_view> pieces) {
   return true;
 }
 
+#if defined(__linux__)
 namespace {
 
 // Pieces this long have their whole pages handed to a pipe, not copied.
 constexpr std::size_t kMinHandedOver = 64 << 10;
 
-#if defined(__linux__)
 // Hands the pages [begin, end) to the pipe `fd` and then drops them from
 // this process. The pipe holds the pages themselves, not copies, until the
 // reader takes them, and a reader that splices them on (to a file, another
@@ -89,9 +89,9 @@ bool is_pipe(int fd) {
   struct stat info {};
   return ::fstat(fd, &info) == 0 && S_ISFIFO(info.st_mode);
 }
-#endif
 
 }  // namespace
+#endif
 
 bool hand_over_all(int fd, std::span<const std::string_view> pieces) {
 #if defined(__linux__)
