@@ -164,7 +164,11 @@ TEST(Files, HandedOverPiecesStayAsTheyWere) {
   int first[2], second[2];
   ASSERT_EQ(::pipe(first), 0);
   ASSERT_EQ(::pipe(second), 0);
+  const auto close_all = [&] {
+    for (int fd : {first[0], first[1], second[0], second[1]}) ::close(fd);
+  };
   if (::fcntl(second[1], F_SETPIPE_SZ, 1 << 20) < static_cast<int>(expected.size())) {
+    close_all();
     GTEST_SKIP() << "a pipe cannot hold " << expected.size() << " bytes here";
   }
   size_t moved = 0;
@@ -176,6 +180,8 @@ TEST(Files, HandedOverPiecesStayAsTheyWere) {
     }
   });
   EXPECT_TRUE(hand_over_all(first[1], pieces));
+  ::close(first[1]);  // a writer that stopped short ends the mover
+  first[1] = -1;
   mover.join();
   ASSERT_EQ(moved, expected.size());
   std::fill(memory.begin(), memory.end(), 'X');
@@ -188,7 +194,7 @@ TEST(Files, HandedOverPiecesStayAsTheyWere) {
     got += static_cast<size_t>(n);
   }
   EXPECT_TRUE(received == expected);
-  for (int fd : {first[0], first[1], second[0], second[1]}) ::close(fd);
+  close_all();
 }
 #endif
 
