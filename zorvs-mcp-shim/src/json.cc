@@ -2,9 +2,6 @@
 
 #include <boost/json/basic_parser_impl.hpp>
 #include <boost/json/value_stack.hpp>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include <algorithm>
 #include <array>
@@ -22,8 +19,14 @@
 #include <utility>
 #include <vector>
 
+#include "number_text.h"
 #include "utf8.h"
 #include "utf8_avx2.h"
+#include "vector_paths.h"
+
+#if defined(ZORVS_HAVE_SSE2_PATH)
+#include <emmintrin.h>
+#endif
 
 namespace zorvs_mcp::json {
 namespace {
@@ -35,7 +38,7 @@ namespace bj = boost::json;
 //
 // Boost's basic_parser does the syntax and builds the tree through a
 // value_stack, exactly as boost::json::stream_parser does, with one change in
-// the handler: doubles are converted from their text with std::from_chars.
+// the handler: doubles are converted from their text with read_double.
 // Boost 1.81's own conversion is not correctly rounded (about a quarter of
 // all shortest round-trip texts read back as a neighbouring double), and it
 // turns 1e400 into infinity, which the bridge rejects.
@@ -98,7 +101,7 @@ class Handler {
     st.push_uint64(u);
     return true;
   }
-  bool on_double(double approx, bj::string_view s, bj::error_code& ec) {
+  bool on_double(double, bj::string_view s, bj::error_code& ec) {
     const char* start = s.data();
     std::string_view text(s.data(), s.size());
     if (!number_.empty()) {  // only when the number arrived in parts
@@ -106,26 +109,14 @@ class Handler {
       number_.append(s.data(), s.size());
       text = number_;
     }
-    double d = approx;
-    auto [ptr, err] = std::from_chars(text.data(), text.data() + text.size(), d);
-    if (err == std::errc::result_out_of_range) {
-      // Boost's approximation tells overflow (infinity) from underflow (0).
-      if (std::fabs(approx) >= 1.0) {
-        out_of_range_at_ = static_cast<std::size_t>(start - base_);
-        ec = bj::error::exponent_overflow;
-        return false;
-      }
-      d = std::signbit(approx) || text.front() == '-' ? -0.0 : 0.0;
-    } else if (err != std::errc() || ptr != text.data() + text.size() || !std::isfinite(d)) {
-      d = approx;  // cannot happen for JSON number syntax; keep Boost's value
-      if (!std::isfinite(d)) {
-        out_of_range_at_ = static_cast<std::size_t>(start - base_);
-        ec = bj::error::exponent_overflow;
-        return false;
-      }
+    const std::optional<double> d = read_double(text);
+    if (!d) {
+      out_of_range_at_ = static_cast<std::size_t>(start - base_);
+      ec = bj::error::exponent_overflow;
+      return false;
     }
     number_.clear();
-    st.push_double(d);
+    st.push_double(*d);
     return true;
   }
   bool on_bool(bool b, bj::error_code&) {
@@ -414,7 +405,7 @@ bool is_special(char c) {
 // both the reader and the writer go through each run here.
 std::size_t copy_plain_run(const char* p, std::size_t n, char* out) {
   std::size_t i = 0;
-#if defined(__SSE2__)
+#if defined(ZORVS_HAVE_SSE2_PATH)
   const __m128i quote = _mm_set1_epi8('"');
   const __m128i backslash = _mm_set1_epi8('\\');
   const __m128i last_control = _mm_set1_epi8(0x1F);
@@ -459,7 +450,7 @@ struct BlockBytes {
 struct PlainBlocks {
   BlockBytes scan(const char* p) {
     BlockBytes bytes{};
-#if defined(__SSE2__)
+#if defined(ZORVS_HAVE_SSE2_PATH)
     for (int half = 0; half < 2; ++half) {
       const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * half));
       const auto bits = [&](__m128i m) {
@@ -693,7 +684,7 @@ bool is_digit(char c) {
 }
 
 // The number token at p: an integer that fits 64 bits (int64 unless only
-// uint64 holds it) or a double read with from_chars, as the Boost path reads
+// uint64 holds it) or a double read with read_double, as the Boost path reads
 // it, stored in `out`, with p moved past it.
 bool read_number(const char*& p, const char* end, Value& out) {
   const char* const start = p;
@@ -742,10 +733,9 @@ bool read_number(const char*& p, const char* end, Value& out) {
     out = static_cast<std::int64_t>(0 - magnitude);  // wraps to INT64_MIN at the border
     return true;
   }
-  double d = 0;
-  const auto [ptr, err] = std::from_chars(start, p, d);
-  if (err != std::errc() || ptr != p || !std::isfinite(d)) return false;
-  out = d;
+  const std::optional<double> d = read_double(std::string_view(start, static_cast<std::size_t>(p - start)));
+  if (!d) return false;  // the Boost path says where
+  out = *d;
   return true;
 }
 
@@ -761,7 +751,7 @@ bool read_number(const char*& p, const char* end, Value& out) {
 //
 // It accepts a subset of what the Boost path accepts and builds the same
 // value for it. On anything else (any error, an integer beyond 64 bits, a
-// number that from_chars does not read exactly, an unpaired surrogate,
+// number too large for a double, an unpaired surrogate,
 // nesting near the limit) it gives up, and the Boost path parses the text
 // from the start: acceptance, values and error descriptions stay the Boost
 // path's. Its input is valid UTF-8, so string bytes from 0x80 up are copied
@@ -991,21 +981,8 @@ class Writer {
       out_.append("null", 4);
       return;
     }
-    char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, d);
-    bool fraction_or_exponent = false;
-    for (const char* p = buf; p != r.ptr; ++p) {
-      if (*p == 'e') {
-        fraction_or_exponent = true;
-        out_.append(buf, static_cast<std::size_t>(p + 1 - buf));
-        if (p[1] == '+') ++p;  // 1e+300 -> 1e300
-        out_.append(p + 1, static_cast<std::size_t>(r.ptr - (p + 1)));
-        return;
-      }
-      if (*p == '.') fraction_or_exponent = true;
-    }
-    out_.append(buf, static_cast<std::size_t>(r.ptr - buf));
-    if (!fraction_or_exponent) out_.append(".0", 2);  // reads back as a double
+    char buf[kMaxDoubleText];
+    out_.append(buf, write_double(d, buf));
   }
 
   // One escape and the closing quote.

@@ -3,10 +3,9 @@
 // checks the strings it copies on the way.
 #pragma once
 
-// ZORVS_NO_AVX2 leaves the path out, so that the tests can try the others
-// on any machine.
-#if (defined(__x86_64__) || defined(__i386__)) && !defined(ZORVS_NO_AVX2)
-#define ZORVS_HAVE_AVX2_PATH 1
+#include "vector_paths.h"
+
+#if defined(ZORVS_HAVE_AVX2_PATH)
 #include <immintrin.h>
 
 namespace zorvs_mcp::utf8_avx2 {
