@@ -82,7 +82,7 @@ int listen_at(const std::string& path) {
   address.sun_family = AF_UNIX;
   std::memcpy(address.sun_path, path.data(), path.size());
   ::unlink(path.c_str());
-  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
       ::listen(fd, 16) != 0) {
     fail("cannot listen at " + path + ": " + std::strerror(errno));
@@ -103,7 +103,7 @@ void accept_until_stdin_ends(int listener, const Replies& replies) {
       if (::read(STDIN_FILENO, &byte, 1) <= 0) return;
     }
     if (fds[0].revents & POLLIN) {
-      const int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+      const int fd = ::accept(listener, nullptr, nullptr);
       if (fd >= 0) std::thread(serve, fd, &replies).detach();
     }
   }

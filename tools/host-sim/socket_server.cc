@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 
@@ -26,16 +28,22 @@ int cloexec(int fd) {
 }  // namespace
 
 std::unique_ptr<SocketServer> SocketServer::start(const std::string& path, Serve serve) {
+  // A path may fill the whole address field, without a terminating NUL, as
+  // the bridge's may: the system's limit is the field's size.
   sockaddr_un address{};
-  if (path.size() >= sizeof(address.sun_path)) return nullptr;
+  if (path.size() > sizeof(address.sun_path)) return nullptr;
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
   address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  std::memcpy(address.sun_path, path.data(), path.size());
+  const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size());
+#if defined(__APPLE__)
+  address.sun_len = static_cast<std::uint8_t>(length);
+#endif
   int fd = cloexec(::socket(AF_UNIX, SOCK_STREAM, 0));
   if (fd < 0) return nullptr;
   ::unlink(path.c_str());
-  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
       ::listen(fd, 16) != 0) {
     ::close(fd);
     return nullptr;

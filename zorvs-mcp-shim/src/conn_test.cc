@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -131,8 +132,15 @@ TEST(ConnectFirst, SocketPathsUpTo104Bytes) {
   const std::string fits = path_of_length(104), too_long = path_of_length(105);
   ASSERT_EQ(fits.size(), 104u);
   auto host_fits = testing::start_echo_host(fits);
-  auto host_too_long = testing::start_echo_host(too_long);
-  ASSERT_TRUE(host_fits && host_too_long);  // Linux binds up to 107 bytes
+  ASSERT_TRUE(host_fits);
+  // Where the system's address field is longer than 104 bytes (108 on
+  // Linux; 104 on macOS), a host can listen on a longer path, and the bridge
+  // still does not connect to it.
+  std::unique_ptr<testing::LineServer> host_too_long;
+  if (sizeof(sockaddr_un{}.sun_path) > 104) {
+    host_too_long = testing::start_echo_host(too_long);
+    ASSERT_TRUE(host_too_long);
+  }
 
   auto fd = connect_first({too_long, std::string("nul\0", 4), dir.path() + "/absent", fits});
   ASSERT_TRUE(fd);

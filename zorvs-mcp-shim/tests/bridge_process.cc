@@ -19,8 +19,20 @@
 namespace zorvs_mcp::testing {
 namespace fs = std::filesystem;
 
+namespace {
+
+// A pipe whose ends close on exec (pipe2 is not on every system).
+bool cloexec_pipe(int fds[2]) {
+  if (pipe(fds) != 0) return false;
+  return fcntl(fds[0], F_SETFD, FD_CLOEXEC) == 0 && fcntl(fds[1], F_SETFD, FD_CLOEXEC) == 0;
+}
+
+}  // namespace
+
 TempDir::TempDir() {
-  std::string pattern = (fs::temp_directory_path() / "zorvs-test-XXXXXX").string();
+  // Under /tmp rather than $TMPDIR: socket paths inside must stay short, and
+  // a Mac's $TMPDIR alone is some 49 bytes long.
+  std::string pattern = "/tmp/zorvs-test-XXXXXX";
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
@@ -75,7 +87,7 @@ BridgeProcess::BridgeProcess(const std::string& executable, Environment environm
   int in[2], out[2], err[2];
   // Close-on-exec, so that other children of the test (a fake app) do not
   // keep the bridge's standard input open after the test closes it.
-  if (pipe2(in, O_CLOEXEC) || pipe2(out, O_CLOEXEC) || pipe2(err, O_CLOEXEC)) {
+  if (!cloexec_pipe(in) || !cloexec_pipe(out) || !cloexec_pipe(err)) {
     throw std::runtime_error("pipe failed");
   }
   signal(SIGPIPE, SIG_IGN);

@@ -33,10 +33,10 @@ class CompletionThreads {
     auto finished = std::make_unique<std::atomic<bool>>(false);
     std::atomic<bool>* flag = finished.get();
     try {
-      std::jthread thread([work = std::move(work), flag]() mutable {
+      JoinedThread thread(std::thread([work = std::move(work), flag]() mutable {
         work();
         flag->store(true, std::memory_order_release);
-      });
+      }));
       workers_.push_back({std::move(finished), std::move(thread)});
     } catch (const std::system_error&) {
     }
@@ -49,9 +49,29 @@ class CompletionThreads {
   }
 
  private:
+  // A thread joined when it goes away, as std::jthread would be (which not
+  // every standard library has).
+  class JoinedThread {
+   public:
+    explicit JoinedThread(std::thread thread) : thread_(std::move(thread)) {}
+    JoinedThread(JoinedThread&&) = default;
+    JoinedThread& operator=(JoinedThread&& other) {
+      join();
+      thread_ = std::move(other.thread_);
+      return *this;
+    }
+    ~JoinedThread() { join(); }
+
+   private:
+    void join() {
+      if (thread_.joinable()) thread_.join();
+    }
+    std::thread thread_;
+  };
+
   struct Worker {
     std::unique_ptr<std::atomic<bool>> finished;
-    std::jthread thread;  // declared last: joined before its flag goes away
+    JoinedThread thread;  // declared last: joined before its flag goes away
   };
 
   void join_finished() {
