@@ -209,6 +209,10 @@ void prepare_process() {
     }
   }
   signal(SIGPIPE, SIG_IGN);
+  // A parent that ignores SIGCHLD passes that on through exec, and then no
+  // child's exit status can be had: every launch would count as failed and
+  // pgrep would never find the app.
+  signal(SIGCHLD, SIG_DFL);
 #if defined(__GLIBC__)
   // glibc hands a freed block of more than a few megabytes straight back to
   // the system, so every page of the next large message is faulted in

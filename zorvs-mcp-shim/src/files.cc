@@ -156,12 +156,43 @@ void create_directories(const std::string& dir) {
   }
 }
 
-bool replace_file(const std::string& path, std::string_view content) {
+namespace {
+
+// The file that writing to `path` would reach: symbolic links followed to
+// the first name that is not one (which need not exist yet).
+std::string link_target(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) break;
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+    if (n <= 0 || static_cast<size_t>(n) == sizeof target) break;
+    std::string next(target, static_cast<size_t>(n));
+    if (next[0] != '/') {
+      const size_t slash = path.rfind('/');
+      next = slash == std::string::npos ? next : path.substr(0, slash + 1) + next;
+    }
+    path = std::move(next);
+  }
+  return path;
+}
+
+}  // namespace
+
+bool replace_file(const std::string& given_path, std::string_view content) {
+  // Replacing must keep what writing in place would keep: a link stays a
+  // link to the replaced file, and the file keeps its permission bits.
+  const std::string path = link_target(given_path);
   std::random_device random;
   std::string temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(random());
   int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
-  bool ok = write_all(fd, content) && ::fsync(fd) == 0;
+  struct stat old {};
+  bool ok = true;
+  if (::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0;
+  }
+  ok = ok && write_all(fd, content) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
   ::unlink(temp.c_str());

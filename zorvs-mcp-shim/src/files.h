@@ -31,9 +31,12 @@ std::optional<std::string> read_file(const std::string& path);
 void create_directories(const std::string& dir);
 
 // Replaces the file at `path` with `content`: written to a temporary file in
-// the same directory (0666 before umask) and renamed over `path`, so that a
-// reader, or a process killed in the middle, never sees a partial file.
-// Returns false, leaving `path` as it was and no temporary file, on failure.
+// the same directory and renamed over `path`, so that a reader, or a process
+// killed in the middle, never sees a partial file. The new file has the old
+// one's permission bits (a new one 0666 before umask); when `path` is a
+// symbolic link, the file it points to is replaced, in that file's
+// directory, and the link stays. Returns false, leaving the file as it was
+// and no temporary file, on failure.
 bool replace_file(const std::string& path, std::string_view content);
 
 // The directory part of `path` ("/a/b" -> "/a", "/b" -> "/"), or nothing

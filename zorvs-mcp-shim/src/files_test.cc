@@ -90,6 +90,47 @@ TEST(Files, ModesDirectoriesAndReads) {
   EXPECT_FALSE(replace_file(dir / "missing-dir/f", "x"));
 }
 
+TEST(ReplaceFile, KeepsPermissionBitsAndSymbolicLinks) {
+  namespace fs = std::filesystem;
+  testing::TempDir dir;
+  const mode_t old_mask = umask(022);
+  auto mode = [](const std::string& p) { return fs::status(p).permissions() & fs::perms::all; };
+  for (const fs::perms kept : {fs::perms(0600), fs::perms(0640), fs::perms(0664)}) {
+    const std::string path = dir / "cache.json";
+    ASSERT_TRUE(replace_file(path, "old"));
+    fs::permissions(path, kept);
+    ASSERT_TRUE(replace_file(path, "new"));
+    EXPECT_EQ(mode(path), kept);
+    EXPECT_EQ(read_file(path), "new");
+  }
+  umask(old_mask);
+
+  // Links relative and absolute, a chain of two, and one whose file is not
+  // there yet: each stays a link, and the file it leads to gets the content.
+  fs::create_directories(dir / "real");
+  fs::create_directories(dir / "links");
+  const struct {
+    const char* link;
+    std::string points_to;
+    const char* file;
+  } cases[] = {
+      {"links/relative", "../real/a.json", "real/a.json"},
+      {"links/absolute", dir / "real/b.json", "real/b.json"},
+      {"links/chain", "relative", "real/a.json"},
+      {"links/dangling", "../real/new.json", "real/new.json"},
+  };
+  testing::write_file(dir / "real/a.json", "a");
+  testing::write_file(dir / "real/b.json", "b");
+  for (const auto& c : cases) {
+    fs::create_symlink(c.points_to, dir / c.link);
+    ASSERT_TRUE(replace_file(dir / c.link, c.link)) << c.link;
+    EXPECT_TRUE(fs::is_symlink(dir / c.link)) << c.link;
+    EXPECT_EQ(read_file(dir / c.file), c.link) << c.link;
+  }
+  EXPECT_EQ(entries_in(dir / "links"), 4u);  // no temporary file left anywhere
+  EXPECT_EQ(entries_in(dir / "real"), 3u);
+}
+
 using PiecesWriter = bool (*)(int, std::span<const std::string_view>);
 
 // More pieces than one gather write takes, empty ones and long ones among

@@ -129,6 +129,26 @@ TEST_F(LaunchProcessTest, ToolCallStartsTheAppAndIsDelivered) {
                                                      "{\"id\":2,\"method\":\"tools/call\"}")));
 }
 
+// A parent that ignores SIGCHLD passes that on through exec; the bridge must
+// still learn how the launcher and pgrep ended.
+TEST_F(LaunchProcessTest, ParentIgnoringChildrenDoesNotFailTheLaunch) {
+  fake_open("exit 0");
+  const std::string bridge = bridge_in(bundle);
+  signal(SIGCHLD, SIG_IGN);
+  BridgeProcess process(bridge, env());
+  signal(SIGCHLD, SIG_DFL);  // before the bridge can end, so it is waited for
+  process.send("{\"id\":1,\"method\":\"tools/call\"}\n");
+  for (int i = 0; i < 200 && open_runs().empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  auto host = start_echo_host(socket());
+  EXPECT_EQ(process.read_line(),
+            "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
+  EXPECT_EQ(process.finish().status, 0);
+  EXPECT_EQ(open_runs().size(), 1u);
+}
+
 TEST_F(LaunchProcessTest, HandshakeMethodsNeverLaunch) {
   fake_open("exit 0");
   call(bridge_in(bundle), env(),
