@@ -90,6 +90,17 @@ BridgeProcess::BridgeProcess(const std::string& executable, Environment environm
   if (!cloexec_pipe(in) || !cloexec_pipe(out) || !cloexec_pipe(err)) {
     throw std::runtime_error("pipe failed");
   }
+  // A cross build's tests run the bridge under the emulator named here, with
+  // its arguments separated by spaces.
+  std::vector<std::string> command;
+  if (const char* emulator = std::getenv("ZORVS_TEST_EMULATOR")) {
+    std::istringstream words(emulator);
+    for (std::string word; words >> word;) command.push_back(word);
+  }
+  command.push_back(executable);
+  std::vector<char*> argv;
+  for (auto& word : command) argv.push_back(word.data());
+  argv.push_back(nullptr);
   signal(SIGPIPE, SIG_IGN);
   pid_ = fork();
   if (pid_ == 0) {
@@ -99,8 +110,7 @@ BridgeProcess::BridgeProcess(const std::string& executable, Environment environm
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     for (int fd : closed) close(fd);
     signal(SIGPIPE, SIG_DFL);
-    char* argv[] = {const_cast<char*>(executable.c_str()), nullptr};
-    execve(executable.c_str(), argv, envp.data());
+    execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }
   close(in[0]);
