@@ -103,6 +103,7 @@ TEST_F(LaunchProcessTest, ToolCallStartsTheAppAndIsDelivered) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(700));
   auto host = start_echo_host(socket());
+  ASSERT_TRUE(host) << socket();
   EXPECT_THAT(process.read_line(),
               ::testing::Optional(::testing::HasSubstr("\"protocolVersion\"")));
   EXPECT_EQ(process.read_line(),
@@ -120,6 +121,7 @@ TEST_F(LaunchProcessTest, ToolCallStartsTheAppAndIsDelivered) {
   process.send("{\"id\":2,\"method\":\"tools/call\"}\n");
   std::this_thread::sleep_for(std::chrono::milliseconds(700));
   host = start_echo_host(socket());
+  ASSERT_TRUE(host) << socket();
   EXPECT_EQ(process.read_line(),
             "{\"id\":2,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
   process.finish();
@@ -143,6 +145,7 @@ TEST_F(LaunchProcessTest, ParentIgnoringChildrenDoesNotFailTheLaunch) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   auto host = start_echo_host(socket());
+  ASSERT_TRUE(host) << socket();
   EXPECT_EQ(process.read_line(),
             "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
   EXPECT_EQ(process.finish().status, 0);
