@@ -1,13 +1,11 @@
 #include "env.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <thread>
 
 #if defined(__APPLE__)
@@ -21,38 +19,15 @@ extern char** environ;
 namespace zorvs_mcp {
 
 std::optional<std::string> PosixEnv::get_var(const char* name) const {
-  const char* value = std::getenv(name);
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
+  return dirs_.get_var(name);
 }
 
 std::optional<std::string> PosixEnv::user_home() const {
-  long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(suggested > 0 ? static_cast<size_t>(suggested) : 4096);
-  while (true) {
-    passwd entry{};
-    passwd* found = nullptr;
-    int rc = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found);
-    if (rc == ERANGE) {
-      buffer.resize(buffer.size() * 2);
-      continue;
-    }
-    if (rc != 0 || found == nullptr || found->pw_dir == nullptr) return std::nullopt;
-    return std::string(found->pw_dir);
-  }
+  return dirs_.user_home();
 }
 
 std::optional<std::string> PosixEnv::user_temp_dir() const {
-#if defined(__APPLE__)
-  size_t size = confstr(_CS_DARWIN_USER_TEMP_DIR, nullptr, 0);
-  if (size == 0) return std::nullopt;
-  std::string dir(size, '\0');
-  if (confstr(_CS_DARWIN_USER_TEMP_DIR, dir.data(), size) == 0) return std::nullopt;
-  dir.resize(size - 1);
-  return dir;
-#else
-  return std::nullopt;
-#endif
+  return dirs_.user_temp_dir();
 }
 
 std::optional<std::string> PosixEnv::executable_path() const {
