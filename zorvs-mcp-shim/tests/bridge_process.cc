@@ -64,13 +64,16 @@ std::string copy_bridge_to(const std::string& dir) {
 }
 
 BridgeProcess::BridgeProcess(const std::string& executable, Environment environment,
-                             std::vector<int> closed) {
+                             std::vector<int> closed, std::vector<std::string> args) {
   if (!environment.count("PATH")) environment["PATH"] = "/usr/bin:/bin";
   std::vector<std::string> env_strings;
   for (auto& [k, v] : environment) env_strings.push_back(k + "=" + v);
   std::vector<char*> envp;
   for (auto& s : env_strings) envp.push_back(s.data());
   envp.push_back(nullptr);
+  std::vector<char*> argv{const_cast<char*>(executable.c_str())};
+  for (auto& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
 
   int in[2], out[2], err[2];
   // Close-on-exec, so that other children of the test (a fake app) do not
@@ -87,8 +90,7 @@ BridgeProcess::BridgeProcess(const std::string& executable, Environment environm
     for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
     for (int fd : closed) close(fd);
     signal(SIGPIPE, SIG_DFL);
-    char* argv[] = {const_cast<char*>(executable.c_str()), nullptr};
-    execve(executable.c_str(), argv, envp.data());
+    execve(executable.c_str(), argv.data(), envp.data());
     _exit(127);
   }
   close(in[0]);
@@ -171,6 +173,20 @@ Finished BridgeProcess::finish() {
   int status = 0;
   if (waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status)) done.status = WEXITSTATUS(status);
   pid_ = -1;
+  return done;
+}
+
+Finished BridgeProcess::finish_within(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  close_stdin();
+  std::string lines;
+  while (auto line = read_line(std::chrono::duration_cast<std::chrono::milliseconds>(
+             deadline - std::chrono::steady_clock::now()))) {
+    lines += *line + "\n";
+  }
+  if (std::chrono::steady_clock::now() >= deadline) kill(pid_, SIGKILL);
+  Finished done = finish();
+  done.out = lines + done.out;
   return done;
 }
 
