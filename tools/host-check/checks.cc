@@ -21,6 +21,9 @@ namespace json = zorvs_mcp::json;
 // The bridge waits this long after a probe before it connects again.
 constexpr Millis kAfterProbe{250};
 
+// The notification a client sends once initialize is answered.
+constexpr char kInitialized[] = R"({"jsonrpc":"2.0","method":"notifications/initialized"})";
+
 std::string text_of(const json::Value& value) {
   std::string out;
   json::write(value, out);
@@ -113,6 +116,13 @@ class Checker {
   Answer await_answer(HostLine& connection, std::int64_t id, std::string_view method);
   // Sends a request and awaits its answer as above.
   Answer exchange(HostLine& connection, std::string_view method);
+  // Sends a request and reads the very next line, which must be its answer:
+  // the answer, or what came instead.
+  Answer next_line_answer(HostLine& connection, std::string_view method);
+  // Sends a ping and reads the very next line: nothing when it answers the
+  // ping, else what came instead, after `unexpected`.
+  std::optional<std::string> next_line_answers_ping(HostLine& connection,
+                                                    std::string_view unexpected);
   // A connection past the start every client makes: initialize answered,
   // notifications/initialized when `announce`, and a ping answered, so that
   // whatever the host sent before that answer is read and dropped.
@@ -167,49 +177,57 @@ Checker::Opened Checker::open_session(bool announce) {
   Answer answer = exchange(*connection, "initialize");
   if (auto* error = std::get_if<std::string>(&answer)) return std::move(*error);
   if (announce) {
-    if (auto error = send(*connection, text_of(boost::json::object{
-                                           {"jsonrpc", "2.0"},
-                                           {"method", "notifications/initialized"}}))) {
-      return *error;
-    }
+    if (auto error = send(*connection, kInitialized)) return *error;
   }
   answer = exchange(*connection, "ping");
   if (auto* error = std::get_if<std::string>(&answer)) return std::move(*error);
   return opened;
 }
 
-CheckResult Checker::initialize(HostLine connection) {
-  const std::string name = "initialize";
+Checker::Answer Checker::next_line_answer(HostLine& connection, std::string_view method) {
   const std::int64_t id = next_id();
-  if (auto error = send(connection, request(id, "initialize"))) return fail(name, *error);
+  if (auto error = send(connection, request(id, method))) return *error;
   LineRead read = connection.read_line(limits_.timeout);
   auto* line = std::get_if<std::string>(&read);
   if (!line) {
-    return fail(name, "no answer (id " + std::to_string(id) + "): " +
-                          describe(read, limits_.timeout));
+    return "no answer (id " + std::to_string(id) + "): " + describe(read, limits_.timeout);
   }
   std::optional<json::Value> answer = parsed(*line);
   if (!answer || !answers(*answer, id)) {
-    return fail(name, "the first line is not the answer to initialize (id " +
-                          std::to_string(id) + "): " + quote(*line));
+    return "the first line is not the answer to " + std::string(method) + " (id " +
+           std::to_string(id) + "): " + quote(*line);
   }
-  if (auto fault = initialize_result_fault(*answer)) {
-    return fail(name, *fault + ": " + quote(*line));
-  }
-  // Exactly one line: the next one must answer the next request.
+  return std::move(*answer);
+}
+
+std::optional<std::string> Checker::next_line_answers_ping(HostLine& connection,
+                                                           std::string_view unexpected) {
   const std::int64_t ping = next_id();
-  if (auto error = send(connection, request(ping, "ping"))) return fail(name, *error);
-  read = connection.read_line(limits_.timeout);
-  line = std::get_if<std::string>(&read);
+  if (auto error = send(connection, request(ping, "ping"))) return error;
+  LineRead read = connection.read_line(limits_.timeout);
+  auto* line = std::get_if<std::string>(&read);
   if (!line) {
-    return fail(name, "no answer to the ping (id " + std::to_string(ping) +
-                          ") sent after it: " + describe(read, limits_.timeout));
+    return "no answer to the ping (id " + std::to_string(ping) +
+           ") sent after it: " + describe(read, limits_.timeout);
   }
   if (auto next = parsed(*line); !next || !answers(*next, ping)) {
-    return fail(name, "a second line came for initialize: " + quote(*line));
+    return std::string(unexpected) + quote(*line);
+  }
+  return std::nullopt;
+}
+
+CheckResult Checker::initialize(HostLine connection) {
+  const std::string name = "initialize";
+  Answer answer = next_line_answer(connection, "initialize");
+  if (auto* error = std::get_if<std::string>(&answer)) return fail(name, *error);
+  const json::Value& value = std::get<json::Value>(answer);
+  if (auto fault = initialize_result_fault(value)) return fail(name, *fault + ": " + text_of(value));
+  // Exactly one line: the next one must answer the next request.
+  if (auto fault = next_line_answers_ping(connection, "a second line came for initialize: ")) {
+    return fail(name, *fault);
   }
   return pass(name, "one answer, with a protocol version " +
-                        text_of(answer->at("result").at("protocolVersion")) +
+                        text_of(value.at("result").at("protocolVersion")) +
                         ", capabilities and server info");
 }
 
@@ -218,21 +236,10 @@ CheckResult Checker::notification() {
   Opened opened = open_session(false);
   auto* connection = std::get_if<HostLine>(&opened);
   if (!connection) return fail(name, std::get<std::string>(opened));
-  if (auto error = send(*connection, text_of(boost::json::object{
-                                         {"jsonrpc", "2.0"},
-                                         {"method", "notifications/initialized"}}))) {
-    return fail(name, *error);
-  }
-  const std::int64_t ping = next_id();
-  if (auto error = send(*connection, request(ping, "ping"))) return fail(name, *error);
-  LineRead read = connection->read_line(limits_.timeout);
-  auto* line = std::get_if<std::string>(&read);
-  if (!line) {
-    return fail(name, "no answer to the ping (id " + std::to_string(ping) +
-                          ") sent after it: " + describe(read, limits_.timeout));
-  }
-  if (auto next = parsed(*line); !next || !answers(*next, ping)) {
-    return fail(name, "a line came for notifications/initialized: " + quote(*line));
+  if (auto error = send(*connection, kInitialized)) return fail(name, *error);
+  if (auto fault = next_line_answers_ping(*connection,
+                                          "a line came for notifications/initialized: ")) {
+    return fail(name, *fault);
   }
   return pass(name, "no line for notifications/initialized");
 }
@@ -242,27 +249,17 @@ CheckResult Checker::tools_list() {
   Opened opened = open_session(true);
   auto* connection = std::get_if<HostLine>(&opened);
   if (!connection) return fail(name, std::get<std::string>(opened));
-  const std::int64_t id = next_id();
-  if (auto error = send(*connection, request(id, "tools/list"))) return fail(name, *error);
-  LineRead read = connection->read_line(limits_.timeout);
-  auto* line = std::get_if<std::string>(&read);
-  if (!line) {
-    return fail(name, "no answer (id " + std::to_string(id) + "): " +
-                          describe(read, limits_.timeout));
-  }
-  std::optional<json::Value> answer = parsed(*line);
-  if (!answer || !answers(*answer, id)) {
-    return fail(name, "the first line is not the answer to tools/list (id " +
-                          std::to_string(id) + "): " + quote(*line));
-  }
-  const json::Value* result = member(*answer, "result");
-  if (!result) return fail(name, "answered with an error: " + quote(*line));
+  Answer answer = next_line_answer(*connection, "tools/list");
+  if (auto* error = std::get_if<std::string>(&answer)) return fail(name, *error);
+  const json::Value& value = std::get<json::Value>(answer);
+  const json::Value* result = member(value, "result");
+  if (!result) return fail(name, "answered with an error: " + text_of(value));
   const json::Value* tools = member(*result, "tools");
   if (!tools || !tools->is_array()) {
-    return fail(name, "the result has no \"tools\" array: " + quote(*line));
+    return fail(name, "the result has no \"tools\" array: " + text_of(value));
   }
   if (tools->get_array().empty()) {
-    return fail(name, "the \"tools\" array is empty: " + quote(*line));
+    return fail(name, "the \"tools\" array is empty: " + text_of(value));
   }
   return pass(name, "a result with " + std::to_string(tools->get_array().size()) + " tools");
 }
@@ -301,7 +298,10 @@ CheckResult Checker::three_at_once() {
     return fail(name, "answers in the order of ids " + text_of(answered) + " for requests " +
                           text_of(asked));
   }
-  return pass(name, "three answers, in order");
+  if (auto fault = next_line_answers_ping(*connection, "a fourth line came for them: ")) {
+    return fail(name, *fault);
+  }
+  return pass(name, "exactly three answers, in order");
 }
 
 CheckResult Checker::quiet() {

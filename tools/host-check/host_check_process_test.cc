@@ -69,7 +69,7 @@ Lines passing_report(const std::string& socket) {
           "and server info",
           "PASS notification: no line for notifications/initialized",
           "PASS tools/list: a result with " + std::to_string(reference_tool_count()) + " tools",
-          "PASS three at once: three answers, in order",
+          "PASS three at once: exactly three answers, in order",
           "PASS quiet: nothing unsolicited within 400 ms",
           "PASS second connection: begins with initialize and is served while the first stays "
           "open",
@@ -246,7 +246,7 @@ std::vector<Fault> faults() {
          });
        },
        "second connection",
-       "FAIL second connection: no answer to initialize (id 19): no line within 500 ms"},
+       "FAIL second connection: no answer to initialize (id 20): no line within 500 ms"},
       {"a probe that makes the host drop its socket",
        [](const std::string& path) {
          return SocketServer::start(path, [path](size_t, int fd) {

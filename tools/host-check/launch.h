@@ -13,6 +13,6 @@ namespace zorvs::hostcheck {
 // With no candidate accepting a connection, starts the app at `bundle` as
 // the bridge does and times how long until one does.
 CheckResult check_launch(const std::string& bundle, const std::vector<std::string>& candidates,
-                      Millis connect_limit);
+                         Millis connect_limit);
 
 }  // namespace zorvs::hostcheck

@@ -32,7 +32,8 @@ alone, so every check below matters:
                      result has protocolVersion, capabilities and serverInfo
   notification       notifications/initialized gets no line
   tools/list         the result holds a non-empty "tools" array
-  three at once      three requests written at once get three answers, in order
+  three at once      three requests written at once get exactly three answers,
+                     in order
   quiet              nothing arrives unasked after the answers
   second connection  a second connection, opened while the first stays open,
                      begins with initialize and is served

@@ -1,20 +1,14 @@
 #include "env.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <thread>
+
+#include "host-contract/launch_command.h"
 
 #if defined(__APPLE__)
 #include <mach-o/dyld.h>
 #else
 #include <sys/auxv.h>
 #endif
-
-extern char** environ;
 
 namespace zorvs_mcp {
 
@@ -56,27 +50,7 @@ void PosixEnv::sleep_for(std::chrono::milliseconds duration) {
 
 std::optional<int> PosixEnv::run_program(const std::string& program,
                                          const std::vector<std::string>& args) {
-  posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return std::nullopt;
-  for (int fd = 0; fd <= 2; ++fd) {
-    posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-  }
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-
-  pid_t pid = 0;
-  int rc = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return std::nullopt;
-
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return std::nullopt;
-  }
-  if (!WIFEXITED(status)) return std::nullopt;
-  return WEXITSTATUS(status);
+  return zorvs::host::run_program(program, args);
 }
 
 }  // namespace zorvs_mcp
