@@ -221,7 +221,9 @@ CheckResult Checker::initialize(HostLine connection) {
   Answer answer = next_line_answer(connection, "initialize");
   if (auto* error = std::get_if<std::string>(&answer)) return fail(name, *error);
   const json::Value& value = std::get<json::Value>(answer);
-  if (auto fault = initialize_result_fault(value)) return fail(name, *fault + ": " + text_of(value));
+  if (auto fault = initialize_result_fault(value)) {
+    return fail(name, *fault + ": " + text_of(value));
+  }
   // Exactly one line: the next one must answer the next request.
   if (auto fault = next_line_answers_ping(connection, "a second line came for initialize: ")) {
     return fail(name, *fault);

@@ -50,6 +50,9 @@ std::variant<HostLine, std::string> HostLine::connect(const std::string& path, M
   address.sun_family = AF_UNIX;
   std::memcpy(address.sun_path, path.data(), path.size());
   const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size());
+#if defined(__APPLE__)
+  address.sun_len = static_cast<uint8_t>(length);
+#endif
   int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
   if (fd < 0) return os_error(errno);
   ::fcntl(fd, F_SETFD, FD_CLOEXEC);
