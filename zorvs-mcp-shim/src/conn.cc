@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "host_contract.h"
 #include "line_reader.h"
 #include "message.h"
 #include "utf8.h"
@@ -23,7 +24,7 @@ constexpr size_t kMinBorrowed = 64 << 10;
 
 // The socket address path field is 104 bytes on macOS; the same limit holds
 // everywhere so that the bridge behaves alike on every platform.
-constexpr size_t kMaxSocketPath = 104;
+constexpr size_t kMaxSocketPath = zorvs::host::kMaxSocketPathBytes;
 
 IoError os_error(int err) {
   return {IoError::Kind::Other,

@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "env.h"
+#include "host-contract/host_sockets.h"
 
 namespace zorvs_mcp {
 
-enum class Flavor { Auto, Dev, Release };
+using Flavor = zorvs::host::Flavor;
 
 // Socket paths in the order they are tried; built once, never changed.
 using CandidateList = std::vector<std::string>;
@@ -26,11 +27,11 @@ Flavor parse_flavor(const std::optional<std::string>& value);
 
 // The per-user application data directory, "<home>/Library/Application
 // Support", or the temporary directory when there is no home directory.
-std::string data_dir(const Env& env);
+using zorvs::host::data_dir;
 // The host app's data directory: sockets and the tool-list cache live here.
 std::string zorvs_dir(const Env& env);
 // Where earlier host versions kept their files.
-std::string legacy_dir(const Env& env);
+using zorvs::host::legacy_dir;
 
 // Reads ZORVS_MCP_FLAVOR and builds the candidate list for it.
 Endpoints resolve_endpoints(const Env& env);

@@ -1,14 +1,8 @@
 #include "env.h"
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <thread>
+
+#include "host-contract/launch_command.h"
 
 #if defined(__APPLE__)
 #include <mach-o/dyld.h>
@@ -16,43 +10,18 @@
 #include <sys/auxv.h>
 #endif
 
-extern char** environ;
-
 namespace zorvs_mcp {
 
 std::optional<std::string> PosixEnv::get_var(const char* name) const {
-  const char* value = std::getenv(name);
-  if (value == nullptr) return std::nullopt;
-  return std::string(value);
+  return dirs_.get_var(name);
 }
 
 std::optional<std::string> PosixEnv::user_home() const {
-  long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
-  std::vector<char> buffer(suggested > 0 ? static_cast<size_t>(suggested) : 4096);
-  while (true) {
-    passwd entry{};
-    passwd* found = nullptr;
-    int rc = getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found);
-    if (rc == ERANGE) {
-      buffer.resize(buffer.size() * 2);
-      continue;
-    }
-    if (rc != 0 || found == nullptr || found->pw_dir == nullptr) return std::nullopt;
-    return std::string(found->pw_dir);
-  }
+  return dirs_.user_home();
 }
 
 std::optional<std::string> PosixEnv::user_temp_dir() const {
-#if defined(__APPLE__)
-  size_t size = confstr(_CS_DARWIN_USER_TEMP_DIR, nullptr, 0);
-  if (size == 0) return std::nullopt;
-  std::string dir(size, '\0');
-  if (confstr(_CS_DARWIN_USER_TEMP_DIR, dir.data(), size) == 0) return std::nullopt;
-  dir.resize(size - 1);
-  return dir;
-#else
-  return std::nullopt;
-#endif
+  return dirs_.user_temp_dir();
 }
 
 std::optional<std::string> PosixEnv::executable_path() const {
@@ -81,27 +50,7 @@ void PosixEnv::sleep_for(std::chrono::milliseconds duration) {
 
 std::optional<int> PosixEnv::run_program(const std::string& program,
                                          const std::vector<std::string>& args) {
-  posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return std::nullopt;
-  for (int fd = 0; fd <= 2; ++fd) {
-    posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
-  }
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-  argv.push_back(nullptr);
-
-  pid_t pid = 0;
-  int rc = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return std::nullopt;
-
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return std::nullopt;
-  }
-  if (!WIFEXITED(status)) return std::nullopt;
-  return WEXITSTATUS(status);
+  return zorvs::host::run_program(program, args);
 }
 
 }  // namespace zorvs_mcp

@@ -10,18 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "host-contract/host_sockets.h"
+
 namespace zorvs_mcp {
 
-class Env {
+// Environment variables, the user database and the temporary directory come
+// from the host contract's lookup of the socket directories.
+class Env : public zorvs::host::UserDirectories {
  public:
-  virtual ~Env() = default;
-
-  // The raw bytes of an environment variable, or nothing when it is unset.
-  virtual std::optional<std::string> get_var(const char* name) const = 0;
-  // The home directory the user database records for the current user.
-  virtual std::optional<std::string> user_home() const = 0;
-  // The platform's per-user temporary directory (macOS only).
-  virtual std::optional<std::string> user_temp_dir() const = 0;
   // The path this executable was started from, as given, not resolved.
   virtual std::optional<std::string> executable_path() const = 0;
 
@@ -47,6 +43,9 @@ class PosixEnv final : public Env {
   void sleep_for(std::chrono::milliseconds duration) override;
   std::optional<int> run_program(const std::string& program,
                                  const std::vector<std::string>& args) override;
+
+ private:
+  zorvs::host::ProcessUserDirectories dirs_;
 };
 
 }  // namespace zorvs_mcp

@@ -48,8 +48,8 @@ std::optional<ExchangeOutcome> launch_and_exchange(Env& env, const CandidateList
   auto target = find_launch_target(env);
   if (!target) return std::nullopt;
   if (!app_is_running(env, *target)) {
-    auto status = env.run_program(
-        "open", {"-g", *target, "--args", std::string(zorvs::host::kBackgroundLaunchArgument)});
+    auto status =
+        env.run_program(zorvs::host::kLauncher, zorvs::host::launch_arguments(*target));
     if (status != 0) return std::nullopt;
   }
   const auto deadline = env.now() + kLaunchDeadline;

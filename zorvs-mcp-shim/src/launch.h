@@ -10,11 +10,12 @@
 #include "conn.h"
 #include "endpoints.h"
 #include "env.h"
+#include "host-contract/launch_command.h"
 #include "json.h"
 
 namespace zorvs_mcp {
 
-inline constexpr std::chrono::seconds kLaunchDeadline{30};
+using zorvs::host::kLaunchDeadline;
 inline constexpr std::chrono::milliseconds kProbePause{500};
 inline constexpr std::chrono::milliseconds kSettlePause{250};
 

@@ -76,14 +76,13 @@ std::string copy_bridge_to(const std::string& dir) {
 }
 
 BridgeProcess::BridgeProcess(const std::string& executable, Environment environment,
-                             std::vector<int> closed) {
+                             std::vector<int> closed, std::vector<std::string> args) {
   if (!environment.count("PATH")) environment["PATH"] = "/usr/bin:/bin";
   std::vector<std::string> env_strings;
   for (auto& [k, v] : environment) env_strings.push_back(k + "=" + v);
   std::vector<char*> envp;
   for (auto& s : env_strings) envp.push_back(s.data());
   envp.push_back(nullptr);
-
   int in[2], out[2], err[2];
   // Close-on-exec, so that other children of the test (a fake app) do not
   // keep the bridge's standard input open after the test closes it.
@@ -98,6 +97,7 @@ BridgeProcess::BridgeProcess(const std::string& executable, Environment environm
     for (std::string word; words >> word;) command.push_back(word);
   }
   command.push_back(executable);
+  command.insert(command.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& word : command) argv.push_back(word.data());
   argv.push_back(nullptr);
@@ -193,6 +193,20 @@ Finished BridgeProcess::finish() {
   int status = 0;
   if (waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status)) done.status = WEXITSTATUS(status);
   pid_ = -1;
+  return done;
+}
+
+Finished BridgeProcess::finish_within(std::chrono::milliseconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  close_stdin();
+  std::string lines;
+  while (auto line = read_line(std::chrono::duration_cast<std::chrono::milliseconds>(
+             deadline - std::chrono::steady_clock::now()))) {
+    lines += *line + "\n";
+  }
+  if (std::chrono::steady_clock::now() >= deadline) kill(pid_, SIGKILL);
+  Finished done = finish();
+  done.out = lines + done.out;
   return done;
 }
 

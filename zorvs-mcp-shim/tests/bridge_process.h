@@ -45,10 +45,11 @@ class BridgeProcess {
  public:
   using Environment = std::map<std::string, std::string>;
 
-  // Starts `executable` with exactly `environment` (plus PATH when absent).
-  // Descriptors listed in `closed` are closed in the child before exec.
+  // Starts `executable` with `args` and exactly `environment` (plus PATH
+  // when absent). Descriptors listed in `closed` are closed in the child
+  // before exec.
   BridgeProcess(const std::string& executable, Environment environment,
-                std::vector<int> closed = {});
+                std::vector<int> closed = {}, std::vector<std::string> args = {});
   ~BridgeProcess();
 
   void send(std::string_view bytes);
@@ -60,6 +61,9 @@ class BridgeProcess {
   void close_stdout();
   // Closes standard input and collects the rest of the output and the status.
   Finished finish();
+  // finish() for a process that may hang: one still running after `limit`
+  // is killed (and its status is -1).
+  Finished finish_within(std::chrono::milliseconds limit);
   // The child's process id (for measuring it from outside).
   pid_t pid() const { return pid_; }
 
