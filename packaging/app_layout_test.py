@@ -20,7 +20,7 @@ HERE = Path(__file__).resolve().parent
 PRODUCTS = Path(sys.argv.pop(1)) if __name__ == "__main__" else None
 
 
-def run_package(*args: str, env: dict | None = None) -> subprocess.CompletedProcess:
+def run_package(*args: str, env=None) -> subprocess.CompletedProcess:
     return subprocess.run(
         [sys.executable, str(HERE / "package.py"), *args],
         capture_output=True,
