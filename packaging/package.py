@@ -39,7 +39,14 @@ def main(argv: list[str]) -> int:
 
 def package(args: argparse.Namespace) -> None:
     products = read_json(args.products)
+    # Everything is checked before anything is laid out or signed.
     extensions = macos_extensions(products) if args.sign is not None else []
+    manifest = mcpb_bundle.manifest(
+        products["extension"],
+        products["version"],
+        products["app"]["default_location"],
+        read_json(Path(products["seed"])),
+    )
     if args.skeleton:
         app = products["app"]
         app_layout.make_skeleton(args.app, app["name"], app["identifier"], products["version"])
@@ -51,12 +58,6 @@ def package(args: argparse.Namespace) -> None:
     )
     if args.sign is not None:
         sign(args.app, extensions, args.sign)
-    manifest = mcpb_bundle.manifest(
-        products["extension"],
-        products["version"],
-        products["app"]["default_location"],
-        read_json(Path(products["seed"])),
-    )
     mcpb_bundle.write(args.mcpb, manifest)
 
 
