@@ -79,7 +79,7 @@ std::optional<Picture> picture_from(SharePlatform& platform, LoadedItem item) {
 
 }  // namespace
 
-Task<std::optional<std::string>> write_image(SharePlatform& platform, MainExecutor& executor,
+Task<std::optional<std::string>> writeImage(SharePlatform& platform, MainExecutor& executor,
                                              ItemProvider& provider) {
   std::optional<std::string> container = platform.app_group_container(host::kAppGroupIdentifier);
   if (!container) co_return std::nullopt;

@@ -34,7 +34,7 @@ class StagingTest : public ::testing::Test {
   }
   std::optional<std::string> stage(const Attachment& attachment) {
     platform_.set_items({Item{{}, {}, {attachment}}});
-    return platform_.run(write_image(platform_, platform_.executor(), platform_.provider(0, 0)));
+    return platform_.run(writeImage(platform_, platform_.executor(), platform_.provider(0, 0)));
   }
 
   // A shared file with `name` and `bytes`, as the file URL that loads.

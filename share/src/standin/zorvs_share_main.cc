@@ -171,6 +171,6 @@ int main(int argc, char** argv) {
       &context, home_directory(),
       options.print ? standin::OpenMode::kPrint : standin::OpenMode::kDesktop, stdout, threads);
   ShareHandover handover(platform, loop);
-  loop.run(handover.hand_over());
+  loop.run(handover.handOver());
   return 0;
 }

@@ -84,9 +84,9 @@ void TestPlatform::set_items(const std::vector<TestInput>& inputs) {
   context_ = std::make_unique<TestContext>(std::move(items), *this);
 }
 
-std::string TestPlatform::hand_over() {
+std::string TestPlatform::handOver() {
   ShareHandover handover(*this, loop_);
-  loop_.run(handover.hand_over());
+  loop_.run(handover.handOver());
   return opened_.empty() ? std::string() : opened_.back();
 }
 

@@ -100,7 +100,7 @@ class TestPlatform final : public SharePlatform {
   bool reject_share_urls = false;  // "zorvs:" URLs do not parse
 
   // Runs one handover and returns the URL it opened ("" when none).
-  std::string hand_over();
+  std::string handOver();
   // Runs `task` to its end on the main executor.
   template <typename T>
   T run(Task<T> task) {
