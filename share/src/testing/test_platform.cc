@@ -132,6 +132,7 @@ std::optional<Url> TestPlatform::url_from_data_representation(const Bytes& bytes
 std::optional<std::string> TestPlatform::app_group_container(std::string_view group_identifier) {
   note_call();
   if (!has_container_) return std::nullopt;
+  if (container_) return container_;
   return standin_.app_group_container(group_identifier);
 }
 
