@@ -20,7 +20,9 @@ std::string utf8(NSString* string) {
 }
 
 NSString* ns_string(std::string_view text) {
-  return [[NSString alloc] initWithBytes:text.data() length:text.size() encoding:NSUTF8StringEncoding];
+  return [[NSString alloc] initWithBytes:text.data()
+                                  length:text.size()
+                                encoding:NSUTF8StringEncoding];
 }
 
 Bytes bytes_of(NSData* data) {

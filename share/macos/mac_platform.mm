@@ -74,7 +74,8 @@ void MacPlatform::open_url(const Url& url, Completion<OpenOutcome> done) {
   [[NSWorkspace sharedWorkspace] openURL:target
                            configuration:[NSWorkspaceOpenConfiguration configuration]
                        completionHandler:^(NSRunningApplication* app, NSError* error) {
-                         (*handler)(OpenOutcome{app && !error, error ? "the URL was not opened" : ""});
+                         bool opened = app && !error;
+                         (*handler)(OpenOutcome{opened, opened ? "" : "the URL was not opened"});
                        }];
 }
 

@@ -88,7 +88,7 @@ std::optional<Picture> picture_from(SharePlatform& platform, LoadedItem item) {
 }  // namespace
 
 Task<std::optional<std::string>> writeImage(SharePlatform& platform, MainExecutor& executor,
-                                             ItemProvider& provider) {
+                                            ItemProvider& provider) {
   // The staged picture's path is handed over as absolute; a container that
   // is not cannot give one.
   std::optional<std::string> container = platform.app_group_container(host::kAppGroupIdentifier);

@@ -18,6 +18,6 @@ namespace zorvs::share {
 // file's absolute path, or nothing when no picture could be staged; never
 // overwrites or removes a file.
 Task<std::optional<std::string>> writeImage(SharePlatform& platform, MainExecutor& executor,
-                                             ItemProvider& provider);
+                                            ItemProvider& provider);
 
 }  // namespace zorvs::share

@@ -7,10 +7,7 @@
 // Language and runtime basics, as <objc/objc.h> and the SDK's macro headers
 // provide them on Apple silicon.
 typedef bool BOOL;
-#define YES __objc_yes
-#define NO __objc_no
 #define nil nullptr
-typedef long NSInteger;
 typedef unsigned long NSUInteger;
 
 // Darwin's <sys/cdefs.h> keeps the older spellings of nullability.

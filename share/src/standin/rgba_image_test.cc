@@ -50,7 +50,9 @@ std::optional<Bytes> decode_unlimited(const Bytes& png) {
   png_read_info(reader, info);
   std::size_t row = png_get_rowbytes(reader, info);
   pixels.resize(row * png_get_image_height(reader, info));
-  for (std::size_t at = 0; at < pixels.size(); at += row) png_read_row(reader, &pixels[at], nullptr);
+  for (std::size_t at = 0; at < pixels.size(); at += row) {
+    png_read_row(reader, &pixels[at], nullptr);
+  }
   png_destroy_read_struct(&reader, &info, nullptr);
   return pixels;
 }
