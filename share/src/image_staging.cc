@@ -52,10 +52,18 @@ std::string extension_for_file(const Url& file) {
   return listed ? extension : "png";
 }
 
+// Only a local file can be read: the extension has no network access. A
+// path with a NUL byte in it names no file at all; cut at the NUL it would
+// name another one.
+bool names_local_file(const Url& url) {
+  return url.file_path && url.file_path->find('\0') == std::string::npos;
+}
+
 // A shared file keeps its own bytes whatever its extension says.
 Picture read_shared_file(SharePlatform& platform, const Url& file) {
   bool granted = platform.start_security_scoped_access(file);
-  Picture picture{platform.read_file(file).value_or(Bytes{}), extension_for_file(file)};
+  std::optional<Bytes> bytes = names_local_file(file) ? platform.read_file(file) : std::nullopt;
+  Picture picture{std::move(bytes).value_or(Bytes{}), extension_for_file(file)};
   if (granted) platform.stop_security_scoped_access(file);
   return picture;
 }
@@ -79,10 +87,12 @@ std::optional<Picture> picture_from(SharePlatform& platform, LoadedItem item) {
 
 }  // namespace
 
-Task<std::optional<std::string>> write_image(SharePlatform& platform, MainExecutor& executor,
-                                             ItemProvider& provider) {
+Task<std::optional<std::string>> writeImage(SharePlatform& platform, MainExecutor& executor,
+                                            ItemProvider& provider) {
+  // The staged picture's path is handed over as absolute; a container that
+  // is not cannot give one.
   std::optional<std::string> container = platform.app_group_container(host::kAppGroupIdentifier);
-  if (!container) co_return std::nullopt;
+  if (!container || !container->starts_with('/')) co_return std::nullopt;
   std::string staging_directory = join_path(*container, host::kShareDirectoryName);
   platform.create_directories(staging_directory);
 

@@ -17,7 +17,7 @@ namespace zorvs::share {
 // "<lowercase uuid>.<extension>" into the staging directory. Returns the new
 // file's absolute path, or nothing when no picture could be staged; never
 // overwrites or removes a file.
-Task<std::optional<std::string>> write_image(SharePlatform& platform, MainExecutor& executor,
-                                             ItemProvider& provider);
+Task<std::optional<std::string>> writeImage(SharePlatform& platform, MainExecutor& executor,
+                                            ItemProvider& provider);
 
 }  // namespace zorvs::share

@@ -34,7 +34,7 @@ class StagingTest : public ::testing::Test {
   }
   std::optional<std::string> stage(const Attachment& attachment) {
     platform_.set_items({Item{{}, {}, {attachment}}});
-    return platform_.run(write_image(platform_, platform_.executor(), platform_.provider(0, 0)));
+    return platform_.run(writeImage(platform_, platform_.executor(), platform_.provider(0, 0)));
   }
 
   // A shared file with `name` and `bytes`, as the file URL that loads.
@@ -114,6 +114,16 @@ TEST_F(StagingTest, StagesNothingAndWritesNoFileWhenThereIsNoPicture) {
       {"a missing file",
        [](StagingTest& t) { return testing::url_item("file://" + t.files_ + "/gone.png"); }},
       {"a remote URL", [](StagingTest&) { return testing::url_item("https://e.org/a.png"); }},
+      {"a path that decodes to a NUL byte",
+       [](StagingTest& t) {
+         t.shared_file("secret", kPngBytes);
+         return testing::url_item("file://" + t.files_ + "/secret%00.png");
+       }},
+      {"a directory",
+       [](StagingTest& t) {
+         std::filesystem::create_directories(t.files_ + "/folder.png");
+         return testing::url_item("file://" + t.files_ + "/folder.png");
+       }},
       {"an image object without PNG form",
        [](StagingTest&) { return testing::image_item(0, 0, {}); }},
       {"a string", [](StagingTest&) { return LoadedItem{std::string("picture")}; }},
@@ -149,6 +159,12 @@ TEST_F(StagingTest, AFailedWriteGivesNoPathAndLeavesNoFile) {
 
 TEST_F(StagingTest, WithoutAContainerTheProviderIsNotEvenLoaded) {
   platform_.remove_container();
+  EXPECT_EQ(stage(testing::bytes_item(kPngBytes)), std::nullopt);
+  EXPECT_TRUE(platform_.provider(0, 0).loads().empty());
+}
+
+TEST_F(StagingTest, ARelativeContainerGivesNoPathAndThePictureIsNotLoaded) {
+  platform_.set_container("Library/Group Containers/group");
   EXPECT_EQ(stage(testing::bytes_item(kPngBytes)), std::nullopt);
   EXPECT_TRUE(platform_.provider(0, 0).loads().empty());
 }

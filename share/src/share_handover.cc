@@ -24,7 +24,7 @@ std::vector<const ExtensionItem*> input_list(const ExtensionContext* context) {
 
 }  // namespace
 
-Task<> ShareHandover::hand_over() {
+Task<> ShareHandover::handOver() {
   ShareValues values;
   for (const ExtensionItem* item : input_list(platform_.extension_context())) {
     values.take_title(item->attributed_title);
@@ -39,11 +39,11 @@ Task<> ShareHandover::hand_over() {
 Task<> ShareHandover::take_attachment(ItemProvider& provider, ShareValues& values) {
   if (!values.link && provider.has_item_conforming_to(uti::kUrl) &&
       !provider.has_item_conforming_to(uti::kFileUrl)) {
-    if (std::optional<Url> url = co_await load_url(provider)) values.link = url->absolute_string;
+    if (std::optional<Url> url = co_await loadURL(provider)) values.link = url->absolute_string;
     co_return;
   }
   if (!values.picture_path && provider.has_item_conforming_to(uti::kImage)) {
-    values.picture_path = co_await write_image(platform_, executor_, provider);
+    values.picture_path = co_await writeImage(platform_, executor_, provider);
     co_return;
   }
   if (provider.has_item_conforming_to(uti::kPlainText)) co_await take_plain_text(provider, values);
@@ -57,7 +57,7 @@ Task<> ShareHandover::take_plain_text(ItemProvider& provider, ShareValues& value
   values.take_plain_text(std::move(*loaded), parsed && is_web_link_scheme(parsed->scheme));
 }
 
-Task<std::optional<Url>> ShareHandover::load_url(ItemProvider& provider) {
+Task<std::optional<Url>> ShareHandover::loadURL(ItemProvider& provider) {
   LoadedItem item = co_await load_item(executor_, provider, uti::kUrl);
   if (auto* url = std::get_if<Url>(&item)) co_return std::move(*url);
   if (const auto* data = std::get_if<Bytes>(&item)) {

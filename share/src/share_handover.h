@@ -22,13 +22,13 @@ class ShareHandover {
 
   // The whole handover. Ends by completing the request whenever there is an
   // extension context, whatever happened before.
-  Task<> hand_over();
+  Task<> handOver();
 
  private:
   // The link an attachment offers as "public.url": a URL, the bytes of a
   // URL's data representation, or a string that parses as one. Every failure
   // gives no URL.
-  Task<std::optional<Url>> load_url(ItemProvider& provider);
+  Task<std::optional<Url>> loadURL(ItemProvider& provider);
   // Applies the first attachment rule that matches: link, picture, text.
   Task<> take_attachment(ItemProvider& provider, ShareValues& values);
   Task<> take_plain_text(ItemProvider& provider, ShareValues& values);

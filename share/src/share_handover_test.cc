@@ -172,7 +172,7 @@ TEST(HandOver, GathersTheShareUrlByTheRules) {
     SCOPED_TRACE(c.name);
     TestPlatform platform;
     platform.set_items(c.inputs);
-    std::string opened = platform.hand_over();
+    std::string opened = platform.handOver();
     EXPECT_EQ(opened, with_staged_path(c.expected, platform));
     EXPECT_EQ(platform.opened().size(), 1u);
     EXPECT_EQ(platform.completions(), 1);
@@ -194,7 +194,7 @@ TEST(HandOver, EveryValueArrivesWholeThroughAPlainDecoder) {
               {},
               {testing::plain_text(value), testing::link("https://e.org/?q=" + std::string("1"))}},
          Item{{}, {}, {testing::picture(testing::bytes_item(kPng))}}});
-    std::string url = platform.hand_over();
+    std::string url = platform.handOver();
     auto items = host::decode_query(url);
     ASSERT_TRUE(items) << url;
     ASSERT_EQ(items->size(), 4u) << url;
@@ -218,7 +218,7 @@ TEST(HandOver, LoadsEachAttachmentAtMostOnceAndOnlyAsItsRuleSays) {
                            {},
                            {testing::link("https://e.org/"), text_file, other,
                             testing::picture(testing::bytes_item(kPng))}}});
-  platform.hand_over();
+  platform.handOver();
   using Loads = std::vector<std::string>;
   EXPECT_EQ(platform.provider(0, 0).loads(), Loads{"public.url"});
   EXPECT_EQ(platform.provider(0, 1).loads(), Loads{"public.plain-text"});
@@ -230,14 +230,14 @@ TEST(HandOver, CompletesTheRequestWhenOpeningFails) {
   TestPlatform platform;
   platform.fail_open = true;
   platform.set_items({Item{"T", {}, {}}});
-  EXPECT_EQ(platform.hand_over(), "zorvs://share?title=T");
+  EXPECT_EQ(platform.handOver(), "zorvs://share?title=T");
   EXPECT_EQ(platform.completions(), 1);
 }
 
 TEST(HandOver, WithoutAContextOpensTheBareShareUrl) {
   TestPlatform platform;
   platform.remove_context();
-  EXPECT_EQ(platform.hand_over(), "zorvs://share");
+  EXPECT_EQ(platform.handOver(), "zorvs://share");
   EXPECT_EQ(platform.opened().size(), 1u);
 }
 
@@ -245,7 +245,7 @@ TEST(HandOver, AShareUrlThatDoesNotParseIsNotOpenedButTheRequestCompletes) {
   TestPlatform platform;
   platform.reject_share_urls = true;
   platform.set_items({Item{"T", {}, {}}});
-  platform.hand_over();
+  platform.handOver();
   EXPECT_TRUE(platform.opened().empty());
   EXPECT_EQ(platform.completions(), 1);
 }
@@ -264,7 +264,7 @@ TEST(HandOver, KeepsTheMainExecutorFreeWhileALoadIsPending) {
   };
   Task<> opener = open_gate(platform.executor(), gate);
   opener.start();
-  EXPECT_EQ(platform.hand_over(), "zorvs://share?text=held");
+  EXPECT_EQ(platform.handOver(), "zorvs://share?text=held");
   EXPECT_TRUE(opener.done());
 }
 

@@ -1,43 +1,14 @@
 #include "share/src/standin/standin_platform.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <filesystem>
 
-#include "share/src/standin/atomic_file.h"
+#include "share/src/files/atomic_file.h"
+#include "share/src/files/regular_file.h"
 #include "share/src/standin/desktop_open.h"
 #include "share/src/standin/random_uuid.h"
 #include "share/src/standin/url_parsing.h"
 
 namespace zorvs::share::standin {
-namespace {
-
-// The whole regular file at `path`, or nothing.
-std::optional<Bytes> read_whole_file(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
-  Bytes bytes;
-  struct stat info {};
-  bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  std::uint8_t buffer[65536];
-  while (ok) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    bytes.insert(bytes.end(), buffer, buffer + n);
-  }
-  ::close(fd);
-  if (!ok) return std::nullopt;
-  return bytes;
-}
-
-}  // namespace
 
 std::optional<Url> StandinPlatform::parse_url(std::string_view text) {
   return standin::parse_url(text);
@@ -49,8 +20,12 @@ std::optional<Url> StandinPlatform::url_from_data_representation(const Bytes& by
 }
 
 std::optional<std::string> StandinPlatform::app_group_container(std::string_view group_identifier) {
-  if (!home_ || home_->empty()) return std::nullopt;
-  return *home_ + "/Library/Group Containers/" + std::string(group_identifier);
+  // The container is where the system says, an absolute path; a home that
+  // is relative names no such place.
+  if (!home_) return std::nullopt;
+  std::filesystem::path home = std::filesystem::path(*home_).lexically_normal();
+  if (!home.is_absolute()) return std::nullopt;
+  return (home / "Library" / "Group Containers" / group_identifier).string();
 }
 
 void StandinPlatform::create_directories(const std::string& path) {
@@ -61,11 +36,11 @@ void StandinPlatform::create_directories(const std::string& path) {
 std::optional<Bytes> StandinPlatform::read_file(const Url& url) {
   // Only local files: the extension has no network access.
   if (!url.file_path) return std::nullopt;
-  return read_whole_file(*url.file_path);
+  return files::read_regular_file(*url.file_path);
 }
 
 bool StandinPlatform::write_atomically(const std::string& path, const Bytes& bytes) {
-  return write_file_atomically(path, bytes);
+  return files::write_file_atomically(path, bytes);
 }
 
 std::string StandinPlatform::random_uuid() {

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -158,6 +159,10 @@ int main(int argc, char** argv) {
   if (!request_text.text) return fail(kMalformed, request_text.error);
   std::string source = options.file ? *options.file : "standard input";
 
+  // A write beyond the file size limit then fails with EFBIG like any other
+  // failed write, instead of ending the process in the middle of a share.
+  std::signal(SIGXFSZ, SIG_IGN);
+
   // Destroyed in reverse order: the completion threads are joined before the
   // run loop they post to goes away.
   RunLoop loop;
@@ -171,6 +176,6 @@ int main(int argc, char** argv) {
       &context, home_directory(),
       options.print ? standin::OpenMode::kPrint : standin::OpenMode::kDesktop, stdout, threads);
   ShareHandover handover(platform, loop);
-  loop.run(handover.hand_over());
+  loop.run(handover.handOver());
   return 0;
 }

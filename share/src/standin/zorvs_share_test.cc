@@ -1,5 +1,6 @@
 // Whole-process tests of zorvs-share, each with its own temporary HOME.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -41,13 +42,18 @@ class ZorvsShareTest : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  // Runs zorvs-share in HOME with `arguments`, standard input from the file
-  // "stdin" there, after the environment assignments in `environment`.
-  Outcome run(const std::string& arguments, const std::string& environment = "") const {
+  // Runs zorvs-share in the test's home directory with `arguments`, standard
+  // input from the file "stdin" there, after the shell commands in `setup`
+  // and with the environment assignments in `environment` (HOME is the
+  // test's home directory unless they set it). One that hangs is stopped
+  // after a minute and fails with status 124.
+  Outcome run(const std::string& arguments, const std::string& environment = "",
+              const std::string& setup = "") const {
     std::string home = home_.string();
     if (!fs::exists(home_ / "stdin")) write("stdin", "");
-    std::string command = "cd '" + home + "' && " + environment + " HOME='" + home + "' '" +
-                          binary_.string() + "' " + arguments + " <stdin >stdout 2>stderr";
+    std::string command = "t=$(command -v timeout); cd '" + home + "' && " + setup + " HOME='" +
+                          home + "' " + environment + " ${t:+\"$t\" 60} '" + binary_.string() +
+                          "' " + arguments + " <stdin >stdout 2>stderr";
     int raw = std::system(command.c_str());
     Outcome outcome;
     outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -125,6 +131,68 @@ TEST_F(ZorvsShareTest, StagesPicturesInTheContainerUnderHome) {
     }
   }
   EXPECT_EQ(staged_count(), 3u);
+}
+
+// The picture path that comes out of a share, or "" when it has none.
+std::string image_of(const Outcome& outcome) {
+  auto items = host::decode_query(outcome.out.substr(0, outcome.out.find('\n')));
+  if (!items) return "";
+  for (const auto& item : *items) {
+    if (item.name == "image") return item.value;
+  }
+  return "";
+}
+
+// A picture that cannot be staged leaves only the picture out: the handover
+// ends at once with the rest of the share, and no file is left behind.
+TEST_F(ZorvsShareTest, APictureThatCannotBeStagedLeavesTheRestOfTheShare) {
+  ASSERT_EQ(::mkfifo((home_ / "pipe.png").c_str(), 0600), 0);
+  write("secret", "\x89PNG not the shared file");
+  const std::string big_png = "\x89PNG" + std::string(65536, 'p');
+  std::vector<std::uint8_t> big_bytes(big_png.begin(), big_png.end());
+  struct Case {
+    const char* name;
+    std::string load;
+    std::string setup;
+  };
+  const Case cases[] = {
+      {"a FIFO", R"({"file": "pipe.png"})", ""},
+      {"a path with a NUL byte", R"({"url": "file://)" + home_.string() + R"(/secret%00.png"})",
+       ""},
+      {"a write beyond the file size limit", R"({"data": ")" + encode_base64(big_bytes) + R"("})",
+       "ulimit -f 16 &&"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    write("request.json",
+          R"({"items": [{"title": "T", "attachments": [{"conforms": ["public.image"],
+              "load": {"public.image": )" +
+              c.load + "}}]}]}");
+    Outcome outcome = run("--print request.json", "", c.setup);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, "zorvs://share?title=T\n");
+    EXPECT_EQ(staged_count(), 0u);
+  }
+}
+
+// The staged picture's path is absolute and plain whatever HOME looks like;
+// a relative HOME names no container, and the picture is left out.
+TEST_F(ZorvsShareTest, AStagedPicturePathIsAbsoluteWhateverHomeSays) {
+  write("request.json", R"({"items": [{"attachments": [{"conforms": ["public.image"],
+      "load": {"public.image": {"data": "iVBORw=="}}}]}]})");
+  Outcome relative = run("--print request.json", "HOME=.");
+  EXPECT_EQ(relative.status, 0) << relative.err;
+  EXPECT_EQ(relative.out, "zorvs://share\n");
+  EXPECT_FALSE(fs::exists(home_ / "Library"));
+  for (const std::string& home : {home_.string() + "//", "/" + home_.string() + "/./"}) {
+    SCOPED_TRACE(home);
+    Outcome outcome = run("--print request.json", "HOME='" + home + "'");
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    fs::path staged = image_of(outcome);
+    EXPECT_EQ(staged.parent_path(), staging_directory()) << outcome.out;
+    EXPECT_EQ(staged.string().find("//"), std::string::npos);
+  }
+  EXPECT_EQ(staged_count(), 2u);
 }
 
 TEST_F(ZorvsShareTest, RejectsAMalformedRequestWithAMessageAndNoHandover) {

@@ -84,9 +84,9 @@ void TestPlatform::set_items(const std::vector<TestInput>& inputs) {
   context_ = std::make_unique<TestContext>(std::move(items), *this);
 }
 
-std::string TestPlatform::hand_over() {
+std::string TestPlatform::handOver() {
   ShareHandover handover(*this, loop_);
-  loop_.run(handover.hand_over());
+  loop_.run(handover.handOver());
   return opened_.empty() ? std::string() : opened_.back();
 }
 
@@ -132,6 +132,7 @@ std::optional<Url> TestPlatform::url_from_data_representation(const Bytes& bytes
 std::optional<std::string> TestPlatform::app_group_container(std::string_view group_identifier) {
   note_call();
   if (!has_container_) return std::nullopt;
+  if (container_) return container_;
   return standin_.app_group_container(group_identifier);
 }
 

@@ -89,18 +89,19 @@ class TestPlatform final : public SharePlatform {
   TestPlatform();
   ~TestPlatform() override;
 
-  // Setup: the request's items; no context at all; no container; the
-  // platform's answers.
+  // Setup: the request's items; no context at all; no container or another
+  // one; the platform's answers.
   void set_items(const std::vector<TestInput>& inputs);
   void remove_context() { context_.reset(); }
   void remove_container() { has_container_ = false; }
+  void set_container(std::string path) { container_ = std::move(path); }
   bool grant_security_scope = true;
   bool fail_writes = false;
   bool fail_open = false;
   bool reject_share_urls = false;  // "zorvs:" URLs do not parse
 
   // Runs one handover and returns the URL it opened ("" when none).
-  std::string hand_over();
+  std::string handOver();
   // Runs `task` to its end on the main executor.
   template <typename T>
   T run(Task<T> task) {
@@ -152,6 +153,7 @@ class TestPlatform final : public SharePlatform {
   standin::StandinPlatform standin_;
   std::unique_ptr<TestContext> context_;
   bool has_container_ = true;
+  std::optional<std::string> container_;  // instead of the one under the home directory
   std::vector<std::string> opened_;
   int scope_starts_ = 0;
   int scope_stops_ = 0;

@@ -1,11 +1,11 @@
-// Atomic file creation for the stand-in platform.
+// Atomic file creation, for every platform of the share extension.
 #pragma once
 
 #include <cstdint>
 #include <span>
 #include <string>
 
-namespace zorvs::share::standin {
+namespace zorvs::share::files {
 
 // Writes `bytes` to a new file at `path` in one step: they go to a hidden
 // temporary file in the same directory, are flushed to disk, and the file is
@@ -14,4 +14,4 @@ namespace zorvs::share::standin {
 // replaced: a staged picture belongs to the host app.
 bool write_file_atomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
-}  // namespace zorvs::share::standin
+}  // namespace zorvs::share::files

@@ -1,4 +1,4 @@
-#include "share/src/standin/atomic_file.h"
+#include "share/src/files/atomic_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -11,7 +11,7 @@
 
 #include "share/src/testing/temporary_directory.h"
 
-namespace zorvs::share::standin {
+namespace zorvs::share::files {
 namespace {
 
 namespace fs = std::filesystem;
@@ -78,4 +78,4 @@ TEST_F(AtomicFileTest, AWriteFailingHalfWayLeavesNoFile) {
 }
 
 }  // namespace
-}  // namespace zorvs::share::standin
+}  // namespace zorvs::share::files

@@ -1,4 +1,4 @@
-#include "share/src/standin/atomic_file.h"
+#include "share/src/files/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <vector>
 
-namespace zorvs::share::standin {
+namespace zorvs::share::files {
 namespace {
 
 bool write_all(int fd, std::span<const std::uint8_t> bytes) {
@@ -45,4 +45,4 @@ bool write_file_atomically(const std::string& path, std::span<const std::uint8_t
   return ok;
 }
 
-}  // namespace zorvs::share::standin
+}  // namespace zorvs::share::files
