@@ -70,6 +70,14 @@ class LaunchProcessTest : public ::testing::Test {
     }
   }
   std::string socket() const { return app_data_dir(home.path()) + "/mcp.sock"; }
+  // The host comes up `later` after the launcher has run, as an app does.
+  std::unique_ptr<LineServer> host_after_launch(std::chrono::milliseconds later) {
+    for (int i = 0; i < 200 && open_runs().empty(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::this_thread::sleep_for(later);
+    return start_echo_host(socket());
+  }
   std::string call(const std::string& bridge, BridgeProcess::Environment e,
                    const std::string& input = "{\"id\":1,\"method\":\"tools/call\"}\n") {
     Finished done = run_bridge(input, std::move(e), bridge);
@@ -97,12 +105,7 @@ TEST_F(LaunchProcessTest, ToolCallStartsTheAppAndIsDelivered) {
   BridgeProcess process(bridge, env());
   process.send("{\"id\":0,\"method\":\"initialize\"}\n");
   process.send("{\"id\":1,\"method\":\"tools/call\"}\n");
-  // The host comes up a little after the launcher has run.
-  for (int i = 0; i < 200 && open_runs().empty(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(700));
-  auto host = start_echo_host(socket());
+  auto host = host_after_launch(std::chrono::milliseconds(700));
   ASSERT_TRUE(host) << socket();
   EXPECT_THAT(process.read_line(),
               ::testing::Optional(::testing::HasSubstr("\"protocolVersion\"")));
@@ -140,11 +143,7 @@ TEST_F(LaunchProcessTest, ParentIgnoringChildrenDoesNotFailTheLaunch) {
   BridgeProcess process(bridge, env());
   signal(SIGCHLD, SIG_DFL);  // before the bridge can end, so it is waited for
   process.send("{\"id\":1,\"method\":\"tools/call\"}\n");
-  for (int i = 0; i < 200 && open_runs().empty(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  auto host = start_echo_host(socket());
+  auto host = host_after_launch(std::chrono::milliseconds(300));
   ASSERT_TRUE(host) << socket();
   EXPECT_EQ(process.read_line(),
             "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"tools/call\"}}");
