@@ -2,15 +2,24 @@
 # frameworks: stand-in modules declare the part of them the extension uses,
 # exactly as the frameworks do; the extension compiles against them with
 # warnings as errors and its tests run over real index files.
+if(APPLE)
+  message(FATAL_ERROR "ZORVS_SWIFT: the stand-in frameworks are for systems without Apple's; use the macos preset")
+endif()
 set(CONTROLS_SWIFT_MODULES ${CMAKE_CURRENT_BINARY_DIR}/swift-modules)
 set(CONTROLS_STANDIN_DIR ${CMAKE_CURRENT_SOURCE_DIR}/macos-standin)
 
 # Swift takes none of the C++ warning options the project sets everywhere.
 function(controls_swift_target target)
   set_property(TARGET ${target} PROPERTY COMPILE_OPTIONS "")
-  set_target_properties(${target} PROPERTIES Swift_MODULE_DIRECTORY ${CONTROLS_SWIFT_MODULES})
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "STATIC_LIBRARY")
+    set_target_properties(${target} PROPERTIES Swift_MODULE_DIRECTORY ${CONTROLS_SWIFT_MODULES})
+  endif()
   target_compile_options(${target} PRIVATE
     -swift-version 6 -warnings-as-errors
+    # One compile per module; the driver loses its temporary module files
+    # when it rebuilds an executable incrementally.
+    -wmo
     "SHELL:-I ${CONTROLS_SWIFT_MODULES}"
     -cxx-interoperability-mode=default
     "SHELL:-I ${CMAKE_CURRENT_SOURCE_DIR}/swift-facade"
@@ -41,8 +50,7 @@ target_link_libraries(ZorvsControls PUBLIC
 # of it compiles as Xcode compiles it. It has no system to run in here.
 add_executable(zorvs-controls-extension ${CONTROLS_SWIFT_SOURCES} ${CONTROLS_SWIFT_ENTRY})
 controls_swift_target(zorvs-controls-extension)
-set_target_properties(zorvs-controls-extension PROPERTIES Swift_MODULE_NAME ZorvsControls
-  Swift_MODULE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/swift-extension-module)
+set_target_properties(zorvs-controls-extension PROPERTIES Swift_MODULE_NAME ZorvsControls)
 target_compile_options(zorvs-controls-extension PRIVATE -parse-as-library)
 target_link_libraries(zorvs-controls-extension PRIVATE
   AppIntents AppKit SwiftUI WidgetKit zorvs_controls_facade)
@@ -53,4 +61,5 @@ controls_swift_target(controls_swift_test)
 target_compile_options(controls_swift_test PRIVATE -parse-as-library)
 target_link_libraries(controls_swift_test PRIVATE ZorvsControls)
 set_target_properties(controls_swift_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
-add_test(NAME controls_swift_test COMMAND controls_swift_test)
+# One test at a time: the stand-ins' container and workspace are process-wide.
+add_test(NAME controls_swift_test COMMAND controls_swift_test --no-parallel)

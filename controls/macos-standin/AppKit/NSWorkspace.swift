@@ -1,9 +1,10 @@
 // The part of AppKit's workspace that opens URLs. Like AppKit, it calls the
 // completion handler on another thread. Nothing here opens anything: tests
-// decide, for the task they run in, what an open request reports.
+// decide what an open request reports.
 
 @_exported import Foundation
 @_exported import FoundationStandIn
+import Synchronization
 
 open class NSWorkspace {
   // The stand-in keeps no state, so any instance serves as the shared one.
@@ -24,13 +25,21 @@ open class NSWorkspace {
 
     public init() {}
   }
-
-  // What every open request of the current task reports, given the URL and
-  // whether it activates: nothing for success, or the error the platform
-  // would deliver.
-  @_spi(StandIn) @TaskLocal public static var standInOpen:
-    @Sendable (URL, Bool) -> (any Error & Sendable)? = { _, _ in NoApplication() }
 }
+
+extension NSWorkspace {
+  @_spi(StandIn) public typealias StandInOpen = @Sendable (URL, Bool) -> (any Error & Sendable)?
+
+  // What every open request reports, given the URL and whether it
+  // activates: nothing for success, or the error the platform would
+  // deliver. Tests that change it run one at a time.
+  @_spi(StandIn) public static var standInOpen: StandInOpen {
+    get { standInOpenHandler.withLock { $0 } }
+    set { standInOpenHandler.withLock { $0 = newValue } }
+  }
+}
+
+private let standInOpenHandler = Mutex<NSWorkspace.StandInOpen> { _, _ in NoApplication() }
 
 // What an open reports where no test has said otherwise.
 struct NoApplication: Error {}
