@@ -24,7 +24,11 @@ func appGroupContainerPath() -> ControlsLogic.OptionalString {
 
 extension ControlsLogic.OptionalString {
   init(_ text: String?) {
-    self = text.map { ControlsLogic.OptionalString(std.string($0)) } ?? ControlsLogic.OptionalString()
+    guard let text else {
+      self.init()
+      return
+    }
+    self.init(std.string(text))
   }
 
   var text: String? { value.map { String($0) } }
@@ -54,6 +58,10 @@ extension ZorvEntity {
 
 extension ControlsLogic.OptionalEntity {
   init(_ entity: ZorvEntity?) {
-    self = entity.map { ControlsLogic.OptionalEntity($0.logicValue) } ?? ControlsLogic.OptionalEntity()
+    guard let entity else {
+      self.init()
+      return
+    }
+    self.init(entity.logicValue)
   }
 }

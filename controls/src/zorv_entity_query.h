@@ -23,7 +23,8 @@ class ZorvEntityQuery {
   // The patterns whose name or any category contains the search text,
   // ignoring letter case, in file order. The empty text matches everything;
   // a text of spaces is searched for like any other.
-  std::vector<ZorvEntity> entitiesMatching(const ContainerFiles& files, std::string_view text) const;
+  std::vector<ZorvEntity> entitiesMatching(const ContainerFiles& files,
+                                           std::string_view text) const;
 };
 
 }  // namespace zorvs::controls
