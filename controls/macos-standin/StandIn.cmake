@@ -61,5 +61,6 @@ controls_swift_target(controls_swift_test)
 target_compile_options(controls_swift_test PRIVATE -parse-as-library)
 target_link_libraries(controls_swift_test PRIVATE ZorvsControls)
 set_target_properties(controls_swift_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/tests)
-# One test at a time: the stand-ins' container and workspace are process-wide.
+# One test at a time, as the suites that use them are serialised: the
+# stand-ins' container and workspace are process-wide.
 add_test(NAME controls_swift_test COMMAND controls_swift_test --no-parallel)

@@ -48,7 +48,7 @@ func intent(choosing zorv: ZorvEntity?) -> RunZorvIntent {
   return intent
 }
 
-@Suite struct RunZorvIntentTests {
+@Suite(.serialized) struct RunZorvIntentTests {
   @Test func isTheControlsIntentOnly() {
     #expect(RunZorvIntent.title.key == "Run Pattern")
     #expect(RunZorvIntent.isDiscoverable == false)

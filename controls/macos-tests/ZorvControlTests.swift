@@ -27,7 +27,7 @@ struct Tile: Equatable, CustomStringConvertible {
 
 // The tile: the pattern's current name and icon from the index, else the
 // snapshot stored with the control, else the placeholder.
-@Suite struct ZorvControlValueTests {
+@Suite(.serialized) struct ZorvControlValueTests {
   let container: TemporaryContainer
 
   init() throws {
@@ -64,7 +64,7 @@ struct Tile: Equatable, CustomStringConvertible {
   }
 }
 
-@MainActor @Suite struct ZorvControlTests {
+@MainActor @Suite(.serialized) struct ZorvControlTests {
   @Test func isTheRunPatternControl() throws {
     let control = try #require(standInControl(of: ZorvControl().body))
     #expect(control.kind == String(zorvs.controls.facade.controlKind()))

@@ -4,7 +4,7 @@ import Testing
 
 // The picker's listing and search, over an index file the host app wrote
 // into the group's container.
-@Suite struct ZorvEntityQueryTests {
+@Suite(.serialized) struct ZorvEntityQueryTests {
   let container: TemporaryContainer
   let query = ZorvEntityQuery()
 
