@@ -20,9 +20,11 @@ struct PlatformError {
   bool operator==(const PlatformError&) const = default;
 };
 
-class Platform {
+// The reading half of the platform: where the app group's container lies
+// and what its files hold. The pattern index needs nothing more.
+class ContainerFiles {
  public:
-  virtual ~Platform() = default;
+  virtual ~ContainerFiles() = default;
 
   // The shared container of the application group, or nothing when the
   // process is not allowed into the group.
@@ -32,7 +34,10 @@ class Platform {
   // The whole content of a file; nothing when it cannot be read for any
   // reason (the reason is of no use to the caller).
   virtual std::optional<std::string> readWholeFile(const std::filesystem::path& path) const = 0;
+};
 
+class Platform : public ContainerFiles {
+ public:
   // Hands a URL to the application that handles its scheme, leaving that
   // application in the background. Returns the platform's error when the
   // URL could not be opened.

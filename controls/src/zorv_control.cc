@@ -8,8 +8,9 @@ std::string ZorvControl::kind() {
   return std::string(host::kAppIdentifier) + ".controls.run-zorv";
 }
 
-ZorvControlButton ZorvControl::body(const RunZorvIntent& configuration, const Platform& platform) {
-  ZorvControlValue value = zorvControlValue(configuration, platform);
+ZorvControlButton ZorvControl::body(const RunZorvIntent& configuration,
+                                    const ContainerFiles& files) {
+  ZorvControlValue value = zorvControlValue(configuration, files);
   ZorvTileLabel label = zorvTileLabel(value.name, value.icon);
   return {configuration, std::move(value), std::move(label)};
 }

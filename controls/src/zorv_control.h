@@ -31,7 +31,7 @@ struct ZorvControl {
 
   // The button for a control configured by `configuration`; its action is
   // the configuration itself, its label the tile's current value.
-  static ZorvControlButton body(const RunZorvIntent& configuration, const Platform& platform);
+  static ZorvControlButton body(const RunZorvIntent& configuration, const ContainerFiles& files);
 };
 
 }  // namespace zorvs::controls

@@ -6,11 +6,12 @@
 #include <string>
 #include <string_view>
 
-#include "controls/src/platform.h"
-#include "controls/src/run_zorv_intent.h"
 #include "controls/src/zorv_record.h"
 
 namespace zorvs::controls {
+
+class ContainerFiles;
+struct RunZorvIntent;
 
 // Localizable text of the tile of a control without a pattern.
 inline constexpr std::string_view kChooseAPatternText = "Choose a Pattern";
@@ -29,6 +30,6 @@ struct ZorvControlValue {
 // The tile's value for the control configured by `intent`. The index wins
 // over the stored snapshot, so renames and new icons show at the next
 // rendering; the snapshot covers a pattern the index no longer has.
-ZorvControlValue zorvControlValue(const RunZorvIntent& intent, const Platform& platform);
+ZorvControlValue zorvControlValue(const RunZorvIntent& intent, const ContainerFiles& files);
 
 }  // namespace zorvs::controls

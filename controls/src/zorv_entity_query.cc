@@ -28,18 +28,18 @@ std::vector<ZorvEntity> ZorvEntityQuery::entitiesFor(const std::vector<std::stri
   return {};
 }
 
-std::vector<ZorvEntity> ZorvEntityQuery::suggestedEntities(const Platform& platform) const {
+std::vector<ZorvEntity> ZorvEntityQuery::suggestedEntities(const ContainerFiles& files) const {
   std::vector<ZorvEntity> entities;
-  for (const ZorvRecord& record : ZorvIndex::records(platform)) entities.emplace_back(record);
+  for (const ZorvRecord& record : ZorvIndex::records(files)) entities.emplace_back(record);
   return entities;
 }
 
-std::vector<ZorvEntity> ZorvEntityQuery::entitiesMatching(const Platform& platform,
+std::vector<ZorvEntity> ZorvEntityQuery::entitiesMatching(const ContainerFiles& files,
                                                           std::string_view text) const {
   std::string needle = lowercasedForm(text);
-  if (needle.empty()) return suggestedEntities(platform);
+  if (needle.empty()) return suggestedEntities(files);
   std::vector<ZorvEntity> entities;
-  for (const ZorvRecord& record : ZorvIndex::records(platform)) {
+  for (const ZorvRecord& record : ZorvIndex::records(files)) {
     if (matches(record, needle)) entities.emplace_back(record);
   }
   return entities;

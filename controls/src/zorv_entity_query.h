@@ -18,12 +18,13 @@ class ZorvEntityQuery {
   std::vector<ZorvEntity> entitiesFor(const std::vector<std::string>& identifiers) const;
 
   // Every pattern of the index, in file order.
-  std::vector<ZorvEntity> suggestedEntities(const Platform& platform) const;
+  std::vector<ZorvEntity> suggestedEntities(const ContainerFiles& files) const;
 
   // The patterns whose name or any category contains the search text,
   // ignoring letter case, in file order. The empty text matches everything;
   // a text of spaces is searched for like any other.
-  std::vector<ZorvEntity> entitiesMatching(const Platform& platform, std::string_view text) const;
+  std::vector<ZorvEntity> entitiesMatching(const ContainerFiles& files,
+                                           std::string_view text) const;
 };
 
 }  // namespace zorvs::controls

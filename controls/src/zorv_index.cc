@@ -8,20 +8,20 @@
 
 namespace zorvs::controls {
 
-std::optional<std::filesystem::path> ZorvIndex::containerURL(const Platform& platform) {
-  return platform.containerURL(host::kAppGroupIdentifier);
+std::optional<std::filesystem::path> ZorvIndex::containerURL(const ContainerFiles& files) {
+  return files.containerURL(host::kAppGroupIdentifier);
 }
 
-std::vector<ZorvRecord> ZorvIndex::records(const Platform& platform) {
-  auto container = containerURL(platform);
+std::vector<ZorvRecord> ZorvIndex::records(const ContainerFiles& files) {
+  auto container = containerURL(files);
   if (!container) return {};
-  auto bytes = platform.readWholeFile(*container / host::kPatternIndexFileName);
+  auto bytes = files.readWholeFile(*container / host::kPatternIndexFileName);
   if (!bytes) return {};
   return decodeZorvIndexDocument(*bytes).value_or(std::vector<ZorvRecord>{});
 }
 
-std::optional<ZorvRecord> ZorvIndex::zorvWithID(const Platform& platform, std::string_view id) {
-  std::vector<ZorvRecord> all = records(platform);
+std::optional<ZorvRecord> ZorvIndex::zorvWithID(const ContainerFiles& files, std::string_view id) {
+  std::vector<ZorvRecord> all = records(files);
   auto found = std::find_if(all.begin(), all.end(), [id](const ZorvRecord& record) {
     return canonicallyEqual(record.id, id);
   });

@@ -20,14 +20,14 @@ class ZorvIndex {
   ZorvIndex() = delete;
 
   // The app-group container, or nothing when the platform gives none.
-  static std::optional<std::filesystem::path> containerURL(const Platform& platform);
+  static std::optional<std::filesystem::path> containerURL(const ContainerFiles& files);
 
   // The records of a valid index in file order; empty in every other case.
-  static std::vector<ZorvRecord> records(const Platform& platform);
+  static std::vector<ZorvRecord> records(const ContainerFiles& files);
 
   // The first record, in file order, whose "id" is canonically equivalent to
   // `id`. No case folding, no trimming.
-  static std::optional<ZorvRecord> zorvWithID(const Platform& platform, std::string_view id);
+  static std::optional<ZorvRecord> zorvWithID(const ContainerFiles& files, std::string_view id);
 };
 
 }  // namespace zorvs::controls

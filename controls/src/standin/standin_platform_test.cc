@@ -1,7 +1,6 @@
 #include "controls/src/standin/standin_platform.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include "controls/src/testing/temp_dir.h"
 
@@ -14,23 +13,6 @@ TEST(StandInPlatform, ContainerLiesUnderTheHomeDirectory) {
             std::filesystem::path("/home/someone/Library/Group Containers/TEAM.group.com.example"));
   EXPECT_EQ(StandInPlatform(std::nullopt).containerURL("g"), std::nullopt);
   EXPECT_EQ(StandInPlatform(std::filesystem::path()).containerURL("g"), std::nullopt);
-}
-
-TEST(StandInPlatform, ReadsRegularFilesWholeAndNothingElse) {
-  TempDir dir;
-  std::string content = "{\"version\":1}" + std::string(100000, ' ') + std::string("\0end", 4);
-  auto file = dir.write("index.json", content);
-  std::filesystem::create_directory(dir.path() / "a-directory");
-  ASSERT_EQ(::mkfifo((dir.path() / "a-pipe").c_str(), 0600), 0);
-  std::filesystem::create_symlink(file, dir.path() / "a-link");
-
-  StandInPlatform platform(dir.path());
-  EXPECT_EQ(platform.readWholeFile(file), content);
-  EXPECT_EQ(platform.readWholeFile(dir.path() / "a-link"), content);
-  EXPECT_EQ(platform.readWholeFile(dir.write("empty", "")), "");
-  EXPECT_EQ(platform.readWholeFile(dir.path() / "missing"), std::nullopt);
-  EXPECT_EQ(platform.readWholeFile(dir.path() / "a-directory"), std::nullopt);
-  EXPECT_EQ(platform.readWholeFile(dir.path() / "a-pipe"), std::nullopt);  // and does not block
 }
 
 class StandInOpenTest : public ::testing::Test {

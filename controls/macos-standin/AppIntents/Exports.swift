@@ -1,0 +1,2 @@
+@_exported import Foundation
+@_exported import FoundationStandIn
