@@ -17,7 +17,6 @@
 #include "json_writer.h"
 #include "string_scan.h"
 #include "utf8.h"
-#include "utf8_avx2.h"
 #include "vector_paths.h"
 
 namespace zorvs_mcp::json {
@@ -304,12 +303,12 @@ class Rewriter : TextCursor {
 #if defined(ZORVS_HAVE_AVX2_PATH)
     if (check_utf8_) return string_avx2(may_borrow);
 #endif
-    return string_in<PlainBlocks>(may_borrow);
+    return string_in<NativeScan>(may_borrow);
   }
 
 #if defined(ZORVS_HAVE_AVX2_PATH)
   __attribute__((target("avx2"))) bool string_avx2(bool may_borrow) {
-    return string_in<Avx2Blocks>(may_borrow);
+    return string_in<Avx2Scan>(may_borrow);
   }
 #endif
 
@@ -403,11 +402,7 @@ std::optional<ParseError> relay(std::string_view line, std::size_t min_borrowed,
   const std::size_t size = out.size();
   const std::size_t borrowed_before = borrowed.size();
   try {
-#if defined(ZORVS_HAVE_AVX2_PATH)
-    const bool check_strings = utf8_avx2::available();
-#else
-    const bool check_strings = false;
-#endif
+    const bool check_strings = block_scan_backend() == ScanBackend::kAvx2;
     if ((check_strings || is_valid_utf8(line)) &&
         Rewriter(line, out, check_strings, min_borrowed, &borrowed).run()) {
       return std::nullopt;

@@ -72,6 +72,35 @@ void expect_same_as_boost(std::string_view text) {
   }
 }
 
+TEST(JsonRelay, LongStringsAreBorrowedFromTheLine) {
+  // Only the text-to-text path borrows; the fallback through a value
+  // writes every byte. A relay that always fell back would still give the
+  // right text, so this checks where the text comes from.
+  std::string body;
+  while (body.size() < 100'000) body += R"(line \"two\"\tC:\\dir \u001f )" "\xc3\xa9\\n";
+  const std::string quoted = "\"" + body + "\"";
+  const std::string lines[] = {
+      R"({"id":3,"jsonrpc":"2.0","result":{"content":[{"text":)" + quoted + R"(,"type":"text"}]}})",
+      // Members out of key order: the long one stays borrowed as it moves.
+      R"({"result":{"content":[{"type":"text","text":)" + quoted + R"(}]},"jsonrpc":"2.0","id":3})",
+  };
+  for (const std::string& line : lines) {
+    Relayed relayed;
+    ASSERT_FALSE(relay(line, 64 << 10, relayed));
+    ASSERT_EQ(relayed.borrowed.size(), 1u) << line.substr(0, 80);
+    EXPECT_EQ(relayed.borrowed[0].from, line.data() + line.find(quoted));
+    EXPECT_EQ(relayed.borrowed[0].size, quoted.size());
+    std::string joined;
+    for (std::string_view span : relayed.spans()) joined += span;
+    EXPECT_TRUE(joined == to_text(parse_ok(line)));
+    // Shorter strings are copied.
+    Relayed copied;
+    ASSERT_FALSE(relay(line, quoted.size() + 1, copied));
+    EXPECT_TRUE(copied.borrowed.empty());
+    EXPECT_TRUE(copied.written.view() == joined);
+  }
+}
+
 TEST(JsonRelay, OwnReaderAgreesWithBoostOnEdges) {
   const std::string_view texts[] = {
       // Integers and doubles at the int64 / uint64 / double borders.
