@@ -386,7 +386,7 @@ class Rewriter : TextCursor {
   std::vector<Member> sorted_;
   static constexpr std::size_t kRoomAfterBorrowed = 4096;
 
-  const bool check_utf8_;
+  [[maybe_unused]] const bool check_utf8_;  // read only where the build has AVX2
   const std::size_t min_borrowed_;
   std::vector<Borrowed>* const borrowed_;
   std::string moved_;

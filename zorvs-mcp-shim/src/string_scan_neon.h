@@ -47,7 +47,8 @@ struct NeonScan {
     };
     const uint8x16_t space = vdupq_n_u8(0x20);
     return {bits(is(lo, '\\'), is(hi, '\\')), bits(is(lo, '"'), is(hi, '"')),
-            bits(vcltq_u8(lo, space), vcltq_u8(hi, space)), bits(short_escape(lo), short_escape(hi))};
+            bits(vcltq_u8(lo, space), vcltq_u8(hi, space)),
+            bits(short_escape(lo), short_escape(hi))};
   }
 
   // The text was checked before.
