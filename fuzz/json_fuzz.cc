@@ -8,6 +8,7 @@
 #include <boost/json.hpp>
 
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -117,14 +118,14 @@ ZORVS_FUZZ_TARGET(json) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   auto parsed = json::parse(text);
   const auto second_opinion = boost_reading(text);
-  json::TextBuffer rewritten;
-  const auto rewrite_error = json::rewrite(text, rewritten);
+  json::Relayed relayed;
+  const auto rewrite_error = json::relay(text, SIZE_MAX, relayed);
+  const json::TextBuffer& rewritten = relayed.written;
   // The same with every string that can be borrowed left in the text.
-  json::TextBuffer with_room;
-  std::vector<json::Borrowed> borrowed;
-  const auto borrowing_error = json::rewrite_borrowing(text, 1, with_room, borrowed);
+  json::Relayed with_room;
+  const auto borrowing_error = json::relay(text, 1, with_room);
   std::string joined;
-  for (std::string_view piece : json::pieces(with_room.view(), borrowed)) joined += piece;
+  for (std::string_view piece : with_room.spans()) joined += piece;
   if (auto* error = std::get_if<json::ParseError>(&parsed)) {
     require(rewrite_error && rewrite_error->description == error->description,
             "rewriting fails as parsing does");

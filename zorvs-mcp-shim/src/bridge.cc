@@ -20,6 +20,7 @@
 #include "endpoints.h"
 #include "files.h"
 #include "json.h"
+#include "json_reader.h"
 #include "launch.h"
 #include "line_reader.h"
 #include "message.h"

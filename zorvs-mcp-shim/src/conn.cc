@@ -85,8 +85,7 @@ Conn::Conn(Conn&& other) noexcept
       fill_(other.fill_),
       socket_(other.socket_),
       line_(std::move(other.line_)),
-      written_(std::move(other.written_)),
-      borrowed_(std::move(other.borrowed_)) {
+      relayed_(std::move(other.relayed_)) {
   other.socket_ = -1;
 }
 
@@ -98,8 +97,7 @@ Conn& Conn::operator=(Conn&& other) noexcept {
     fill_ = other.fill_;
     socket_ = other.socket_;
     line_ = std::move(other.line_);
-    written_ = std::move(other.written_);
-    borrowed_ = std::move(other.borrowed_);
+    relayed_ = std::move(other.relayed_);
     other.socket_ = -1;
   }
   return *this;
@@ -134,21 +132,21 @@ std::variant<std::vector<std::string_view>, IoError> Conn::recv() {
   // The last reply's pieces point into both buffers until now.
   line_.release_if_oversized();
   line_.clear();
-  written_.release_if_oversized();
-  written_.clear();
-  borrowed_.clear();
+  relayed_.written.release_if_oversized();
+  relayed_.written.clear();
+  relayed_.borrowed.clear();
   if (auto error = collect_line()) return std::move(*error);
   const std::string_view line = line_.view();
   if (line.empty()) return IoError{IoError::Kind::UnexpectedEof, "bridge closed connection"};
   // Long strings stay where they were read, and the answer is written from
   // both buffers.
-  auto error = json::rewrite_borrowing(line, kMinBorrowed, written_, borrowed_);
+  auto error = json::relay(line, kMinBorrowed, relayed_);
   if (error && !is_valid_utf8(line)) {
     error->description = "stream did not contain valid UTF-8";
   }
   if (error) return IoError{IoError::Kind::InvalidData, std::move(error->description)};
-  written_.push_back('\n');
-  return json::pieces(written_.view(), borrowed_);
+  relayed_.written.push_back('\n');
+  return relayed_.spans();
 }
 
 std::optional<IoError> Conn::collect_line() {

@@ -53,9 +53,8 @@ class Conn {
   size_t read_pos_ = 0;
   size_t fill_ = 0;
   int socket_ = -1;
-  json::TextBuffer line_;                 // the line being read, reused from one reply to the next
-  json::TextBuffer written_;              // the last line rewritten, reused likewise
-  std::vector<json::Borrowed> borrowed_;  // long strings of line_ that written_ leaves out
+  json::TextBuffer line_;  // the line being read, reused from one reply to the next
+  json::Relayed relayed_;  // the last line relayed, reused likewise; borrows from line_
 };
 
 using ConnSlot = std::optional<Conn>;

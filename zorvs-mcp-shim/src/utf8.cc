@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "utf8_avx2.h"
+#include "utf8_neon.h"
 
 namespace zorvs_mcp {
 namespace {
@@ -60,6 +61,7 @@ bool is_unicode_space(char32_t c) {
          c == 0x3000;
 }
 
+#if !defined(ZORVS_HAVE_NEON_PATH)
 bool is_valid_utf8_scalar(std::string_view bytes) {
   const unsigned char* p = bytes_of(bytes);
   const unsigned char* const end = p + bytes.size();
@@ -90,6 +92,7 @@ bool is_valid_utf8_scalar(std::string_view bytes) {
   }
   return true;
 }
+#endif
 
 #if defined(ZORVS_HAVE_AVX2_PATH)
 __attribute__((target("avx2"))) bool is_valid_utf8_avx2(std::string_view bytes) {
@@ -107,13 +110,31 @@ __attribute__((target("avx2"))) bool is_valid_utf8_avx2(std::string_view bytes) 
 }
 #endif
 
+#if defined(ZORVS_HAVE_NEON_PATH)
+bool is_valid_utf8_neon(std::string_view bytes) {
+  utf8_neon::Check check;
+  const auto* p = reinterpret_cast<const std::uint8_t*>(bytes.data());
+  std::size_t n = bytes.size();
+  for (; n >= 16; p += 16, n -= 16) check.add(vld1q_u8(p));
+  // The rest, padded with at least one byte of ASCII.
+  std::uint8_t rest[16] = {};
+  if (n > 0) std::memcpy(rest, p, n);
+  check.add(vld1q_u8(rest));
+  return check.valid();
+}
+#endif
+
 }  // namespace
 
 bool is_valid_utf8(std::string_view bytes) {
 #if defined(ZORVS_HAVE_AVX2_PATH)
   if (utf8_avx2::available()) return is_valid_utf8_avx2(bytes);
 #endif
+#if defined(ZORVS_HAVE_NEON_PATH)
+  return is_valid_utf8_neon(bytes);
+#else
   return is_valid_utf8_scalar(bytes);
+#endif
 }
 
 std::string_view trim_unicode_space(std::string_view text) {

@@ -3,6 +3,7 @@
 // checks the strings it copies on the way.
 #pragma once
 
+#include "utf8_lookup.h"
 #include "vector_paths.h"
 
 #if defined(ZORVS_HAVE_AVX2_PATH)
@@ -15,59 +16,19 @@ inline bool available() {
   return __builtin_cpu_supports("avx2");
 }
 
-// Thirty-two bytes at a time, by the classification of each pair of adjacent
-// bytes with three table lookups (after Keiser and Lemire, "Validating UTF-8
-// in less than one instruction per byte", 2021). Each bit below names one
-// way a pair can be wrong; a pair is wrong when the three lookups, by the
-// high and low half of the first byte and the high half of the second,
-// share a bit. Continuations that must follow a three- or four-byte lead two
-// or three bytes back are then matched against pairs of continuations.
-namespace table {
-constexpr char kTooShort = 1 << 0;                     // lead or ASCII after a lead
-constexpr char kTooLong = 1 << 1;                      // continuation after ASCII
-constexpr char kOverlong3 = 1 << 2;                    // E0 80..9F
-constexpr char kTooLarge = 1 << 3;                     // F4 90..BF, F5..FF 90..BF
-constexpr char kSurrogate = 1 << 4;                    // ED A0..BF
-constexpr char kOverlong2 = 1 << 5;                    // C0..C1 80..BF
-constexpr char kTooLarge1000 = 1 << 6;                 // F5..FF 80..8F
-constexpr char kOverlong4 = 1 << 6;                    // F0 80..8F
-constexpr char kTwoConts = static_cast<char>(1 << 7);  // continuation after continuation
-constexpr char kCarry = kTooShort | kTooLong | kTwoConts;
-constexpr char kLarge = kCarry | kTooLarge | kTooLarge1000;
-constexpr char kCont80 =
-    kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge1000 | kOverlong4;
-constexpr char kCont90 = kTooLong | kOverlong2 | kTwoConts | kOverlong3 | kTooLarge;
-constexpr char kContA0 = kTooLong | kOverlong2 | kTwoConts | kSurrogate | kTooLarge;
-}  // namespace table
-
-#define ZORVS_TWICE(...) __VA_ARGS__, __VA_ARGS__
+// A table of 16 in both lanes: lookups go by lane.
+__attribute__((target("avx2"))) inline __m256i both_lanes(const char (&lookup)[16]) {
+  return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(lookup)));
+}
 
 // The pairs in `input`, and across from `previous` into it, that are wrong:
 // a block of zero bits when all are right. `previous` is the block before,
 // or zero bits at the start of a text (or after any ASCII byte).
 __attribute__((target("avx2"))) inline __m256i block_errors(__m256i input, __m256i previous) {
-  using namespace table;
-  // Lookups go by lane, so each table stands in both.
-  const __m256i first_high = _mm256_setr_epi8(ZORVS_TWICE(
-      kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong, kTooLong,  // 0___
-      kTwoConts, kTwoConts, kTwoConts, kTwoConts,                                      // 10__
-      kTooShort | kOverlong2,                                                          // 1100
-      kTooShort,                                                                       // 1101
-      kTooShort | kOverlong3 | kSurrogate,                                             // 1110
-      kTooShort | kTooLarge | kTooLarge1000 | kOverlong4));                            // 1111
-  const __m256i first_low =
-      _mm256_setr_epi8(ZORVS_TWICE(kCarry | kOverlong3 | kOverlong2 | kOverlong4,  // ___0000
-                                   kCarry | kOverlong2,                            // ___0001
-                                   kCarry, kCarry,                                 // ___001_
-                                   kCarry | kTooLarge,                             // ___0100
-                                   kLarge, kLarge, kLarge, kLarge, kLarge, kLarge, kLarge, kLarge,
-                                   kLarge | kSurrogate,  // ___1101
-                                   kLarge, kLarge));
-  const __m256i second_high =
-      _mm256_setr_epi8(ZORVS_TWICE(kTooShort, kTooShort, kTooShort, kTooShort, kTooShort, kTooShort,
-                                   kTooShort, kTooShort,                          // 0___
-                                   kCont80, kCont90, kContA0, kContA0,            // 10__
-                                   kTooShort, kTooShort, kTooShort, kTooShort));  // 11__
+  using namespace utf8_lookup;
+  const __m256i first_high = both_lanes(kFirstHigh);
+  const __m256i first_low = both_lanes(kFirstLow);
+  const __m256i second_high = both_lanes(kSecondHigh);
   const __m256i nibble = _mm256_set1_epi8(0x0F);
 
   // The bytes one, two and three places back, across the lanes and from
@@ -89,8 +50,6 @@ __attribute__((target("avx2"))) inline __m256i block_errors(__m256i input, __m25
       _mm256_set1_epi8(static_cast<char>(0x80)));
   return _mm256_xor_si256(special, must_continue);
 }
-
-#undef ZORVS_TWICE
 
 // The check of a text given to it 32 bytes at a time, in order. A text that
 // ends within a block is padded with ASCII, which also shows one that ends
