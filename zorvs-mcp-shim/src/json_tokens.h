@@ -1,12 +1,12 @@
-// The tokens of a JSON text as the bridge's own reader and the relay read
-// them. Each takes what the Boost path (boost_reader.h) takes for the common
-// case and gives up (null, false) on the rest, so that the Boost path
-// decides.
+// The tokens of a JSON text as the value builder (json_reader.cc) and the
+// relay (relay.cc) read them, and the faults met on the way, described where
+// they are met: "F at line L column C".
 #pragma once
 
 #include <cstddef>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "json.h"
@@ -31,54 +31,101 @@ std::optional<std::string_view> scan_string(const char*& p, const char* end);
 
 // Writes the unescaped `raw` (as scan_string() found it) to out, which has
 // room for raw.size() bytes. Returns the end of what was written, or null at
-// a control character or an escape not taken here.
+// a control character, a bad escape or a lone surrogate, which
+// Tokenizer::string_fault() then describes.
 char* unescape(std::string_view raw, char* out);
 
-// The number token at p: an integer that fits 64 bits (int64 unless only
-// uint64 holds it) or a double read with read_double, as the Boost path reads
-// it, stored in `out`, with p moved past it.
-bool read_number(const char*& p, const char* end, Value& out);
 
-// The place the fast path and the rewriter have reached in a text, and the
-// steps both take over white space and punctuation.
-class TextCursor {
+// "`what` at line L column C" for the byte of `text` at `pos` (the last byte
+// when `pos` is at or past the end of the text): lines count from 1 at each
+// LF, columns count bytes from 1 (0 only for the empty text).
+std::string describe_at(std::string_view what, std::string_view text, std::size_t pos);
+
+// The cursor in a text that both the value builder and the relay walk
+// through its grammar. Each step takes what the grammar allows there or
+// records the fault it meets, with the words and at the byte where it is
+// met, and returns false; the first fault recorded stands.
+class Tokenizer {
+ public:
+  // With `check_utf8`, strings are checked for UTF-8 as they are met; without
+  // it the text is known to be valid UTF-8.
+  Tokenizer(std::string_view text, bool check_utf8)
+      : p_(text.data()), end_(text.data() + text.size()), text_(text), check_utf8_(check_utf8) {}
+
+  // Where a value is expected: the words for the end of the text there and
+  // whether a closing bracket may stand in its place.
+  enum class Slot { kValue, kNextElement };
+
+  // What a value is, by its first byte.
+  enum class Kind { kObject, kArray, kString, kNumber, kLiteral };
+
+  // The kind of the value at the cursor (after white space), with a
+  // container's bracket consumed when it stays within the depth limit at
+  // `depth` (the depth of the value's own container, if it is one).
+  std::optional<Kind> value_start(Slot slot, int depth);
+
+  // Steps over the literal (true, false, null) at the cursor, into `word`.
+  bool literal(std::string_view& word);
+
+  // The number token at the cursor: an integer that fits 64 bits (int64
+  // unless only uint64 holds it) or a double read with read_double, stored
+  // in `out`, with the cursor moved past it.
+  bool number(Value& out);
+
+  // After an array's '[': true with the cursor at its first element, false
+  // at its end (']' consumed) or a fault.
+  bool first_element();
+  // After an element: true at ',' (consumed), false at ']' (consumed) or a
+  // fault.
+  bool next_element() { return next_item(']'); }
+  // After an object's '{': true with the cursor at its first key's quote.
+  bool first_key();
+  // After a member: true with the cursor at the next key's quote, false at
+  // '}' (consumed) or a fault.
+  bool next_key();
+  // After a key: steps over ':' and the space around it.
+  bool colon();
+  // After the top-level value: true when only white space is left.
+  bool end_of_text();
+
+  // The string token at the cursor (at its opening quote) is one a fast
+  // scan refused: walks it, records its fault and returns false, or returns
+  // true with the cursor past it when it has none. A UTF-8 sequence cut
+  // short by the end of the text is no fault of the string's: fault()
+  // reports it once the text has been read.
+  bool string_fault();
+
+  // The fault met, if any, described.
+  std::optional<ParseError> fault() const;
+  bool has_fault() const { return fault_what_.data() != nullptr; }
+
+  // Records a fault at `at` (the end of the text means "at its end").
+  bool fail(std::string_view what, const char* at);
+
  protected:
-  explicit TextCursor(std::string_view text) : p_(text.data()), end_(text.data() + text.size()) {}
-
-  // Containers nested deeper than this are left to the Boost path, which
-  // owns the limit (kMaxDepth).
-  static constexpr int kFastDepth = kMaxDepth - 2;
+  const char* p_;
+  const char* const end_;
 
   void skip_space() {
     while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
   }
 
-  // Steps over `word` when the text goes on with it.
-  bool take_word(std::string_view word) {
-    if (static_cast<std::size_t>(end_ - p_) < word.size()) return false;
-    if (std::memcmp(p_, word.data(), word.size()) != 0) return false;
-    p_ += word.size();
-    return true;
-  }
+ private:
+  struct StringWalk;
 
-  // Steps over `c` when it comes next.
-  bool take(char c) {
-    if (p_ == end_ || *p_ != c) return false;
-    ++p_;
-    return true;
-  }
+  bool next_item(char close);
 
-  // After a member or element: true at ',' (consumed with the space around
-  // it), false otherwise.
-  bool next_item() {
-    skip_space();
-    if (!take(',')) return false;
-    skip_space();
-    return true;
-  }
+  const std::string_view text_;
 
-  const char* p_;
-  const char* const end_;
+ protected:
+  const bool check_utf8_;
+
+ private:
+  std::string_view fault_what_;
+  const char* fault_at_ = nullptr;
+  bool cut_utf8_ = false;  // a string's UTF-8 sequence ran into the end
+  std::string open_;      // '[' or '{' per open container, innermost last
+  bool in_key_ = false;   // between a key's opening quote and its colon
 };
 
 }  // namespace zorvs_mcp::json

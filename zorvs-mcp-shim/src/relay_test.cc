@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "boost_reader.h"
+#include "json_oracle_testing.h"
 #include "json_testing.h"
 
 namespace zorvs_mcp::json {
