@@ -37,9 +37,9 @@ class ValueBuilder : Tokenizer {
  private:
   // The value at the cursor, within `depth` containers.
   bool value(Value& out, Slot slot, int depth) {
-    const auto kind = value_start(slot, depth);
-    if (!kind) return false;
-    switch (*kind) {
+    switch (value_start(slot, depth)) {
+      case Kind::kFault:
+        return false;
       case Kind::kObject:
         return object(out.emplace_object(), depth + 1);
       case Kind::kArray:

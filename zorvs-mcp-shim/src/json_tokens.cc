@@ -132,13 +132,6 @@ char* unescape(std::string_view raw, char* out) {
 
 namespace {
 
-constexpr std::string_view kEofValue = "EOF while parsing a value";
-constexpr std::string_view kEofString = "EOF while parsing a string";
-constexpr std::string_view kEofObject = "EOF while parsing an object";
-constexpr std::string_view kEofList = "EOF while parsing a list";
-constexpr std::string_view kControl =
-    "control character (\\u0000-\\u001F) found while parsing a string";
-
 // Bytes that may continue a number or literal: one of them right after a
 // complete number makes the whole an invalid number.
 bool is_token_byte(char c) {
@@ -185,44 +178,6 @@ std::optional<ParseError> Tokenizer::fault() const {
   }
   if (!has_fault()) return std::nullopt;
   return ParseError{describe_at(fault_what_, text_, static_cast<std::size_t>(fault_at_ - text_.data()))};
-}
-
-std::optional<Tokenizer::Kind> Tokenizer::value_start(Slot slot, int depth) {
-  skip_space();
-  if (p_ == end_) return fail(kEofValue, end_), std::nullopt;
-  switch (*p_) {
-    case '{':
-    case '[': {
-      if (depth + 1 >= kMaxDepth) return fail("recursion limit exceeded", p_), std::nullopt;
-      open_.push_back(*p_);
-      return *p_++ == '{' ? Kind::kObject : Kind::kArray;
-    }
-    case '"':
-      return Kind::kString;
-    case 't':
-    case 'f':
-    case 'n':
-      return Kind::kLiteral;
-    case '-':
-      return Kind::kNumber;
-    case ']':
-      if (slot == Slot::kNextElement) return fail("trailing comma", p_), std::nullopt;
-      break;
-    default:
-      if (is_digit(*p_)) return Kind::kNumber;
-      break;
-  }
-  return fail("expected value", p_), std::nullopt;
-}
-
-bool Tokenizer::literal(std::string_view& word) {
-  word = *p_ == 't' ? "true" : *p_ == 'f' ? "false" : "null";
-  for (const char c : word) {
-    if (p_ == end_) return fail(kEofValue, end_);
-    if (*p_ != c) return fail("expected ident", p_);
-    ++p_;
-  }
-  return true;
 }
 
 bool Tokenizer::number(Value& out) {
@@ -275,68 +230,6 @@ bool Tokenizer::number(Value& out) {
     out = *d;
   }
   if (p_ != end_ && is_token_byte(*p_)) return fail("invalid number", p_);
-  return true;
-}
-
-bool Tokenizer::first_element() {
-  skip_space();
-  if (p_ == end_) return fail(kEofList, end_);
-  if (*p_ != ']') return true;
-  ++p_;
-  open_.pop_back();
-  return false;
-}
-
-bool Tokenizer::next_item(char close) {
-  skip_space();
-  if (p_ == end_) return fail(close == ']' ? kEofList : kEofObject, end_);
-  if (*p_ == ',') {
-    ++p_;
-    return true;
-  }
-  if (*p_ == close) {
-    ++p_;
-    open_.pop_back();
-    return false;
-  }
-  return fail(close == ']' ? "expected `,` or `]`" : "expected `,` or `}`", p_);
-}
-
-bool Tokenizer::first_key() {
-  skip_space();
-  if (p_ == end_) return fail(kEofObject, end_);
-  if (*p_ == '}') {
-    ++p_;
-    open_.pop_back();
-    return false;
-  }
-  if (*p_ != '"') return fail("key must be a string", p_);
-  in_key_ = true;
-  return true;
-}
-
-bool Tokenizer::next_key() {
-  if (!next_item('}')) return false;
-  skip_space();
-  if (p_ == end_) return fail(kEofValue, end_);
-  if (*p_ == '}') return fail("trailing comma", p_);
-  if (*p_ != '"') return fail("key must be a string", p_);
-  in_key_ = true;
-  return true;
-}
-
-bool Tokenizer::colon() {
-  in_key_ = false;
-  skip_space();
-  if (p_ == end_) return fail(kEofObject, end_);
-  if (*p_ != ':') return fail("expected `:`", p_);
-  ++p_;
-  return true;
-}
-
-bool Tokenizer::end_of_text() {
-  skip_space();
-  if (p_ != end_) return fail("trailing characters", p_);
   return true;
 }
 

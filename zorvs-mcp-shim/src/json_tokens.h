@@ -41,6 +41,14 @@ char* unescape(std::string_view raw, char* out);
 // LF, columns count bytes from 1 (0 only for the empty text).
 std::string describe_at(std::string_view what, std::string_view text, std::size_t pos);
 
+// Fault words met in more than one place.
+inline constexpr std::string_view kEofValue = "EOF while parsing a value";
+inline constexpr std::string_view kEofString = "EOF while parsing a string";
+inline constexpr std::string_view kEofObject = "EOF while parsing an object";
+inline constexpr std::string_view kEofList = "EOF while parsing a list";
+inline constexpr std::string_view kControl =
+    "control character (\\u0000-\\u001F) found while parsing a string";
+
 // The cursor in a text that both the value builder and the relay walk
 // through its grammar. Each step takes what the grammar allows there or
 // records the fault it meets, with the words and at the byte where it is
@@ -56,13 +64,12 @@ class Tokenizer {
   // whether a closing bracket may stand in its place.
   enum class Slot { kValue, kNextElement };
 
-  // What a value is, by its first byte.
-  enum class Kind { kObject, kArray, kString, kNumber, kLiteral };
+  // What a value is, by its first byte; kFault when it cannot begin one.
+  enum class Kind { kFault, kObject, kArray, kString, kNumber, kLiteral };
 
-  // The kind of the value at the cursor (after white space), with a
-  // container's bracket consumed when it stays within the depth limit at
-  // `depth` (the depth of the value's own container, if it is one).
-  std::optional<Kind> value_start(Slot slot, int depth);
+  // The kind of the value at the cursor (after white space) within `depth`
+  // containers, with a container's bracket consumed.
+  Kind value_start(Slot slot, int depth);
 
   // Steps over the literal (true, false, null) at the cursor, into `word`.
   bool literal(std::string_view& word);
@@ -127,5 +134,108 @@ class Tokenizer {
   std::string open_;      // '[' or '{' per open container, innermost last
   bool in_key_ = false;   // between a key's opening quote and its colon
 };
+
+// The steps over white space and punctuation, inline: they run for every
+// token.
+
+[[gnu::always_inline]] inline Tokenizer::Kind Tokenizer::value_start(Slot slot, int depth) {
+  skip_space();
+  if (p_ == end_) return fail(kEofValue, end_), Kind::kFault;
+  switch (*p_) {
+    case '{':
+    case '[': {
+      if (depth + 1 >= kMaxDepth) return fail("recursion limit exceeded", p_), Kind::kFault;
+      open_.push_back(*p_);
+      return *p_++ == '{' ? Kind::kObject : Kind::kArray;
+    }
+    case '"':
+      return Kind::kString;
+    case 't':
+    case 'f':
+    case 'n':
+      return Kind::kLiteral;
+    case '-':
+      return Kind::kNumber;
+    case ']':
+      if (slot == Slot::kNextElement) return fail("trailing comma", p_), Kind::kFault;
+      break;
+    default:
+      if (is_digit(*p_)) return Kind::kNumber;
+      break;
+  }
+  return fail("expected value", p_), Kind::kFault;
+}
+
+inline bool Tokenizer::literal(std::string_view& word) {
+  word = *p_ == 't' ? "true" : *p_ == 'f' ? "false" : "null";
+  for (const char c : word) {
+    if (p_ == end_) return fail(kEofValue, end_);
+    if (*p_ != c) return fail("expected ident", p_);
+    ++p_;
+  }
+  return true;
+}
+
+inline bool Tokenizer::first_element() {
+  skip_space();
+  if (p_ == end_) return fail(kEofList, end_);
+  if (*p_ != ']') return true;
+  ++p_;
+  open_.pop_back();
+  return false;
+}
+
+inline bool Tokenizer::next_item(char close) {
+  skip_space();
+  if (p_ == end_) return fail(close == ']' ? kEofList : kEofObject, end_);
+  if (*p_ == ',') {
+    ++p_;
+    return true;
+  }
+  if (*p_ == close) {
+    ++p_;
+    open_.pop_back();
+    return false;
+  }
+  return fail(close == ']' ? "expected `,` or `]`" : "expected `,` or `}`", p_);
+}
+
+inline bool Tokenizer::first_key() {
+  skip_space();
+  if (p_ == end_) return fail(kEofObject, end_);
+  if (*p_ == '}') {
+    ++p_;
+    open_.pop_back();
+    return false;
+  }
+  if (*p_ != '"') return fail("key must be a string", p_);
+  in_key_ = true;
+  return true;
+}
+
+inline bool Tokenizer::next_key() {
+  if (!next_item('}')) return false;
+  skip_space();
+  if (p_ == end_) return fail(kEofValue, end_);
+  if (*p_ == '}') return fail("trailing comma", p_);
+  if (*p_ != '"') return fail("key must be a string", p_);
+  in_key_ = true;
+  return true;
+}
+
+inline bool Tokenizer::colon() {
+  in_key_ = false;
+  skip_space();
+  if (p_ == end_) return fail(kEofObject, end_);
+  if (*p_ != ':') return fail("expected `:`", p_);
+  ++p_;
+  return true;
+}
+
+inline bool Tokenizer::end_of_text() {
+  skip_space();
+  if (p_ != end_) return fail("trailing characters", p_);
+  return true;
+}
 
 }  // namespace zorvs_mcp::json

@@ -87,9 +87,9 @@ class Rewriter : Tokenizer {
 
   // The value at the cursor, within `depth` containers.
   bool value(Slot slot, int depth) {
-    const auto kind = value_start(slot, depth);
-    if (!kind) return false;
-    switch (*kind) {
+    switch (value_start(slot, depth)) {
+      case Kind::kFault:
+        return false;
       case Kind::kObject:
         return object(depth + 1);
       case Kind::kArray:
