@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstddef>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,7 +34,6 @@ std::optional<std::string_view> scan_string(const char*& p, const char* end);
 // Tokenizer::string_fault() then describes.
 char* unescape(std::string_view raw, char* out);
 
-
 // "`what` at line L column C" for the byte of `text` at `pos` (the last byte
 // when `pos` is at or past the end of the text): lines count from 1 at each
 // LF, columns count bytes from 1 (0 only for the empty text).
@@ -58,7 +56,7 @@ class Tokenizer {
   // With `check_utf8`, strings are checked for UTF-8 as they are met; without
   // it the text is known to be valid UTF-8.
   Tokenizer(std::string_view text, bool check_utf8)
-      : p_(text.data()), end_(text.data() + text.size()), text_(text), check_utf8_(check_utf8) {}
+      : p_(text.data()), end_(text.data() + text.size()), check_utf8_(check_utf8), text_(text) {}
 
   // Where a value is expected: the words for the end of the text there and
   // whether a closing bracket may stand in its place.
@@ -112,6 +110,7 @@ class Tokenizer {
  protected:
   const char* p_;
   const char* const end_;
+  const bool check_utf8_;
 
   void skip_space() {
     while (p_ != end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
@@ -123,11 +122,6 @@ class Tokenizer {
   bool next_item(char close);
 
   const std::string_view text_;
-
- protected:
-  const bool check_utf8_;
-
- private:
   std::string_view fault_what_;
   const char* fault_at_ = nullptr;
   bool cut_utf8_ = false;  // a string's UTF-8 sequence ran into the end

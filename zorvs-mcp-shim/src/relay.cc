@@ -23,8 +23,8 @@ namespace zorvs_mcp::json {
 namespace {
 
 // A reply from the host is read only to be written again, so relay() goes
-// from text to text without building the value: each token is read as the
-// fast path reads it and written as the writer writes it. A string whose
+// from text to text without building the value: each token is read by the
+// tokenizer (json_tokens.h) and written as the writer writes it. A string whose
 // escapes are all ones the writer uses (tool results are mostly such text)
 // is written as it stands once scanned, never decoded and encoded again,
 // and a long one is not even copied but borrowed from the text. A member
