@@ -347,7 +347,8 @@ struct Tokenizer::StringWalk {
   // what it had read took a quote among them for the string's end, and
   // the bytes after it for what follows the string.
   bool digits_fault(const char* digits, const char* at) {
-    const char* quote = std::find(digits, at, '"');
+    // (For the first escape of a pair `at` may stand before its digits.)
+    const char* quote = at > digits ? std::find(digits, at, '"') : at;
     if (quote == at) return t.fail("invalid escape", at);
     const char* token = quote + 1;
     if (token != at) {
