@@ -10,7 +10,6 @@
 #include <string>
 #include <utility>
 
-#include "boost_reader.h"
 #include "json_tokens.h"
 #include "utf8.h"
 
@@ -19,107 +18,100 @@ namespace {
 
 namespace bj = boost::json;
 
-// Boost 1.81's parser goes through the rest of a string one byte at a time
-// once it has met an escape, and gathers every string in a temporary stack
-// before copying it into place; tool results (file contents, pictures as
-// base64) are long strings with escapes in them. This recursive-descent
-// parser reads the JSON such messages are made of and builds the value
-// directly, each string unescaped straight into its final storage.
-//
-// It accepts a subset of what the Boost path accepts and builds the same
-// value for it. On anything else (any error, an integer beyond 64 bits, a
-// number too large for a double, an unpaired surrogate,
-// nesting near the limit) it gives up, and the Boost path parses the text
-// from the start: acceptance, values and error descriptions stay the Boost
-// path's. Its input is valid UTF-8, so string bytes from 0x80 up are copied
-// without a check.
+// A recursive-descent reader that builds the value as it goes, each string
+// unescaped straight into its final storage: tool results (file contents,
+// pictures as base64) are long strings with escapes in them. The tokenizer
+// finds the tokens and the faults; a text known to be valid UTF-8 has its
+// string bytes from 0x80 up copied without a check.
 
-class FastParser : TextCursor {
+class ValueBuilder : Tokenizer {
  public:
-  explicit FastParser(std::string_view text) : TextCursor(text) {}
+  ValueBuilder(std::string_view text, bool check_utf8) : Tokenizer(text, check_utf8) {}
 
-  // The value, or nothing when the text is to go to the Boost path.
-  std::optional<Value> parse() {
+  ParseResult parse() {
     Value v;
-    skip_space();
-    if (!value(v, 0)) return std::nullopt;
-    skip_space();
-    if (p_ != end_) return std::nullopt;
-    return v;
+    if (value(v, Slot::kValue, 0) && end_of_text() && !fault()) return v;
+    return *fault();
   }
 
  private:
-  bool value(Value& out, int depth) {
-    if (p_ == end_) return false;
-    switch (*p_) {
-      case '{':
+  // The value at the cursor, within `depth` containers.
+  bool value(Value& out, Slot slot, int depth) {
+    switch (value_start(slot, depth)) {
+      case Kind::kFault:
+        return false;
+      case Kind::kObject:
         return object(out.emplace_object(), depth + 1);
-      case '[':
+      case Kind::kArray:
         return array(out.emplace_array(), depth + 1);
-      case '"':
-        return string(out.emplace_string());
-      case 't':
-        if (!take_word("true")) return false;
-        out = true;
+      case Kind::kString:
+        return string(out);
+      case Kind::kNumber:
+        return number(out);
+      case Kind::kLiteral: {
+        std::string_view word;
+        if (!literal(word)) return false;
+        if (word != "null") out = word == "true";  // `out` is null already
         return true;
-      case 'f':
-        if (!take_word("false")) return false;
-        out = false;
-        return true;
-      case 'n':
-        return take_word("null");  // `out` is null already
-      default:
-        return read_number(p_, end_, out);
+      }
     }
+    return false;
   }
 
   bool array(bj::array& a, int depth) {
-    if (depth > kFastDepth) return false;
-    ++p_;  // '['
-    skip_space();
-    if (take(']')) return true;
+    if (!first_element()) return !has_fault();
+    Slot slot = Slot::kValue;
     do {
-      if (!value(a.emplace_back(nullptr), depth)) return false;
-    } while (next_item());
-    return take(']');
+      if (!value(a.emplace_back(nullptr), slot, depth)) return false;
+      slot = Slot::kNextElement;
+    } while (next_element());
+    return !has_fault();
   }
 
   bool object(bj::object& o, int depth) {
-    if (depth > kFastDepth) return false;
-    ++p_;  // '{'
-    skip_space();
-    if (take('}')) return true;
+    if (!first_key()) return !has_fault();
     do {
       std::string_view key;
-      if (!read_key(key)) return false;
-      skip_space();
-      if (!take(':')) return false;
-      skip_space();
+      if (!read_key(key) || !colon()) return false;
       // A key given twice keeps its later member, in the earlier one's place.
       auto [member, inserted] = o.emplace(key, nullptr);
       if (!inserted) member->value() = nullptr;
-      if (!value(member->value(), depth)) return false;
-    } while (next_item());
-    return take('}');
+      if (!value(member->value(), Slot::kValue, depth)) return false;
+    } while (next_key());
+    return !has_fault();
   }
 
-  bool string(bj::string& out) {
+  // The string token at the cursor, unescaped into `buffer`: its end, or
+  // null when the token is not one the fast scan takes.
+  template <class Buffer>
+  char* unescape_into(Buffer& buffer) {
+    const char* const start = p_;
     const auto raw = scan_string(p_, end_);
-    if (!raw) return false;
-    out.reserve(raw->size());  // unescaping never lengthens
-    char* end = unescape(*raw, out.data());
-    if (end == nullptr) return false;
-    out.grow(static_cast<std::size_t>(end - out.data()));
+    if (raw && (!check_utf8_ || is_valid_utf8(*raw))) {
+      reserve(buffer, raw->size());  // unescaping never lengthens
+      if (char* end = unescape(*raw, buffer.data())) return end;
+    }
+    p_ = start;
+    return nullptr;
+  }
+
+  static void reserve(bj::string& s, std::size_t size) { s.reserve(size); }
+  static void reserve(std::string& s, std::size_t size) { s.resize(size); }
+
+  // unescape_into() refuses only strings with a fault, or with a UTF-8
+  // sequence cut short, which refuses the whole text: string_fault() says
+  // which, and nothing is stored for the string.
+  bool string(Value& out) {
+    bj::string& s = out.emplace_string();
+    char* end = unescape_into(s);
+    if (end == nullptr) return string_fault();
+    s.grow(static_cast<std::size_t>(end - s.data()));
     return true;
   }
 
   bool read_key(std::string_view& key) {
-    if (p_ == end_ || *p_ != '"') return false;
-    const auto raw = scan_string(p_, end_);
-    if (!raw) return false;
-    key_.resize(raw->size());
-    char* end = unescape(*raw, key_.data());
-    if (end == nullptr) return false;
+    char* end = unescape_into(key_);
+    if (end == nullptr) return string_fault();
     key = std::string_view(key_.data(), static_cast<std::size_t>(end - key_.data()));
     return true;
   }
@@ -127,21 +119,23 @@ class FastParser : TextCursor {
   std::string key_;  // the key being read, unescaped
 };
 
+ParseResult read(std::string_view text, bool check_utf8) {
+  try {
+    return ValueBuilder(text, check_utf8).parse();
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  return ParseError{describe_at("out of memory", text, text.size())};
+}
+
 }  // namespace
 
 ParseResult parse(std::string_view text) {
-  if (is_valid_utf8(text)) return parse_valid_utf8(text);
-  return parse_with_boost(text);
+  return read(text, !is_valid_utf8(text));
 }
 
 ParseResult parse_valid_utf8(std::string_view text) {
-  try {
-    if (auto value = FastParser(text).parse()) return std::move(*value);
-  } catch (const std::bad_alloc&) {
-    // The Boost path runs into the same limit and describes it.
-  } catch (const std::length_error&) {
-  }
-  return parse_with_boost(text);
+  return read(text, false);
 }
 
 }  // namespace zorvs_mcp::json

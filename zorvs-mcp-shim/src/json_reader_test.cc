@@ -167,6 +167,28 @@ const Refused kRefused[] = {
     {"[1,\n2,\n", "EOF while parsing a value at line 2 column 3"},
     {"[\"\u00e9\",\n\u00e9]", "expected value at line 2 column 1"},
     {"\"\u00e9\" \u00e9", "trailing characters at line 1 column 6"},
+    // Strings must be UTF-8: the fault stands at the first byte of the bad
+    // sequence, in keys too. A sequence cut short by the end of the text
+    // makes the text end inside its value.
+    {"\"\xff\"", "invalid UTF-8 at line 1 column 2"},
+    {"{\"\xc3\":1}", "invalid UTF-8 at line 1 column 3"},
+    {"\"ab\xed\xa0\x80\"", "invalid UTF-8 at line 1 column 4"},  // a surrogate
+    {"[\"\xe2\x82\"]", "invalid UTF-8 at line 1 column 3"},
+    {"\"\xe2\\q", "invalid UTF-8 at line 1 column 2"},
+    {"[\"a\xf0\x9f\"", "EOF while parsing a list at line 1 column 6"},
+    {"{\"a\xe2\"", "EOF while parsing an object at line 1 column 5"},
+    // Surrogates and \u escapes: where the fault stands depends on whether
+    // the escape was read a digit at a time (near the end of the text) or at
+    // once, as it always has.
+    {R"("\udc00")", "invalid unicode code point at line 1 column 8"},
+    {"\"\\udc00\x01\"",
+     "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 8"},
+    {R"("\udc00xxxxxxxxxxxxxxxxxxxx")", "invalid escape at line 1 column 3"},
+    {R"("\u12G4xxxxxxxxxxxxxxxxxxxx")", "invalid escape at line 1 column 5"},
+    {"\"\\ud800\x01xxxxxxxxxxxxxxxxxxxx\"",
+     "control character (\\u0000-\\u001F) found while parsing a string at line 1 column 8"},
+    {R"("\ud800\u00e9xxxxxxxxxxxxxxxxxxxx")", "invalid unicode code point at line 1 column 10"},
+    {R"(["\u"123xxxxxxxxxxxxxxxxxxxx"])", "expected `,` or `]` at line 1 column 6"},
 };
 
 TEST(JsonReader, RefusesTable) {

@@ -23,16 +23,16 @@ namespace zorvs_mcp::json {
 namespace {
 
 // A reply from the host is read only to be written again, so relay() goes
-// from text to text without building the value: each token is read as the
-// fast path reads it and written as the writer writes it. A string whose
+// from text to text without building the value: each token is read by the
+// tokenizer (json_tokens.h) and written as the writer writes it. A string whose
 // escapes are all ones the writer uses (tool results are mostly such text)
 // is written as it stands once scanned, never decoded and encoded again,
 // and a long one is not even copied but borrowed from the text. A member
 // whose key sorts before short members already written takes their place;
 // past that, an object is put in key order at its end, moving only the
-// members out of place. On anything else (any error, a key with an escape in
-// it, a key given twice, nesting near the limit) it gives up, and the text
-// is parsed and written instead.
+// members out of place. A fault in the text is the tokenizer's, as parsing
+// finds it. On a key with an escape in it or a key given twice it gives up,
+// and the text is parsed and written instead.
 
 // Length of the escape at p (a backslash) when the writer writes it so: \"
 // \\ \b \t \n \f \r, or \u00xx in lower-case hex for another control
@@ -58,26 +58,23 @@ inline std::size_t written_escape_length(const char* p, const char* end) {
   return has_short_form ? 0 : 6;
 }
 
-class Rewriter : TextCursor {
+class Rewriter : Tokenizer {
  public:
   // With `check_utf8`, strings check their UTF-8 as they are scanned, and
   // the text need not have been checked; its other tokens are ASCII.
   // Strings of `min_borrowed` bytes or more are borrowed into `borrowed`.
   Rewriter(std::string_view text, TextBuffer& out, bool check_utf8, std::size_t min_borrowed,
            std::vector<Borrowed>* borrowed)
-      : TextCursor(text),
+      : Tokenizer(text, check_utf8),
         out_(out),
-        check_utf8_(check_utf8),
         min_borrowed_(min_borrowed),
         borrowed_(borrowed) {}
 
-  // Appends the written form of the text to out; false when it gives up.
-  bool run() {
-    skip_space();
-    if (!value(0)) return false;
-    skip_space();
-    return p_ == end_;
-  }
+  // Appends the written form of the text to out; false when it gives up
+  // or meets a fault.
+  bool run() { return value(Slot::kValue, 0) && end_of_text(); }
+
+  using Tokenizer::fault;
 
  private:
   // A member of an object being written, as offsets in out_, which may move
@@ -88,67 +85,61 @@ class Rewriter : TextCursor {
     std::size_t key_length;  // between the key's quotes
   };
 
-  bool value(int depth) {
-    if (p_ == end_) return false;
-    switch (*p_) {
-      case '{':
+  // The value at the cursor, within `depth` containers.
+  bool value(Slot slot, int depth) {
+    switch (value_start(slot, depth)) {
+      case Kind::kFault:
+        return false;
+      case Kind::kObject:
         return object(depth + 1);
-      case '[':
+      case Kind::kArray:
         return array(depth + 1);
-      case '"':
+      case Kind::kString:
         return string();
-      case 't':
-        return literal("true");
-      case 'f':
-        return literal("false");
-      case 'n':
-        return literal("null");
-      default: {
-        Value number;
-        if (!read_number(p_, end_, number)) return false;
-        return write(number, out_);
+      case Kind::kNumber: {
+        Value n;
+        return number(n) && write(n, out_);
+      }
+      case Kind::kLiteral: {
+        std::string_view word;
+        if (!literal(word)) return false;
+        out_.append(word.data(), word.size());
+        return true;
       }
     }
+    return false;
   }
 
-  bool literal(std::string_view word) {
-    if (!take_word(word)) return false;
-    out_.append(word.data(), word.size());
-    return true;
-  }
-
+  // Writes the closing bracket of a container whose last item has been
+  // read, unless that ended in a fault.
   bool close(char bracket) {
-    if (!take(bracket)) return false;
+    if (has_fault()) return false;
     out_.push_back(bracket);
     return true;
   }
 
   bool array(int depth) {
-    if (depth > kFastDepth) return false;
-    ++p_;  // '['
     out_.push_back('[');
-    skip_space();
-    if (close(']')) return true;
+    if (!first_element()) return close(']');
+    Slot slot = Slot::kValue;
     while (true) {
-      if (!value(depth)) return false;
-      if (!next_item()) break;
+      if (!value(slot, depth)) return false;
+      slot = Slot::kNextElement;
+      if (!next_element()) break;
       out_.push_back(',');
     }
     return close(']');
   }
 
   bool object(int depth) {
-    if (depth > kFastDepth) return false;
-    ++p_;  // '{'
     out_.push_back('{');
-    skip_space();
-    if (close('}')) return true;
+    if (!first_key()) return close('}');
     const std::size_t base = members_.size();
     bool in_order = true;  // members_[base] on are in key order
     while (true) {
       Member member{};
       member.begin = out_.size();
-      if (p_ == end_ || *p_ != '"' || !string(false)) return false;
+      if (!string(false)) return false;
       member.key_length = out_.size() - member.begin - 2;
       // Keys sort by their bytes unescaped, which are the written ones only
       // when nothing in them is escaped.
@@ -163,18 +154,16 @@ class Rewriter : TextCursor {
         in_order = place != kOutOfOrder;
         if (!in_order) place = members_.size();
       }
-      skip_space();
-      if (!take(':')) return false;
+      if (!colon()) return false;
       out_.push_back(':');
-      skip_space();
-      if (!value(depth)) return false;
+      if (!value(Slot::kValue, depth)) return false;
       member.end = out_.size();
       if (place < members_.size()) put_back_later(place, member.end, later_from);
       members_.insert(members_.begin() + static_cast<std::ptrdiff_t>(place), member);
-      if (!next_item()) break;
+      if (!next_key()) break;
       out_.push_back(',');
     }
-    if (p_ == end_ || *p_ != '}' || !put_in_key_order(base)) return false;
+    if (has_fault() || !put_in_key_order(base)) return false;
     members_.resize(base);
     return close('}');
   }
@@ -300,6 +289,23 @@ class Rewriter : TextCursor {
   // and then copied or borrowed. Any other token is decoded and written
   // again. Keys are never borrowed: objects compare and move them.
   bool string(bool may_borrow = true) {
+    const char* const start = p_;
+    if (string_scanned(may_borrow)) return true;
+    p_ = start;
+    if (!string_fault()) return false;
+    // No fault: a UTF-8 sequence cut short by the end of the text, which
+    // refuses the text at its end (an empty string stands in for this one
+    // while the rest is read), or a block scan that checked bytes past the
+    // string's end.
+    if (fault()) {
+      out_.append("\"\"", 2);
+      return true;
+    }
+    p_ = start;
+    return rewrite_string();
+  }
+
+  bool string_scanned(bool may_borrow) {
 #if defined(ZORVS_HAVE_AVX2_PATH)
     if (check_utf8_) return string_avx2(may_borrow);
 #endif
@@ -386,7 +392,6 @@ class Rewriter : TextCursor {
   std::vector<Member> sorted_;
   static constexpr std::size_t kRoomAfterBorrowed = 4096;
 
-  [[maybe_unused]] const bool check_utf8_;  // read only where the build has AVX2
   const std::size_t min_borrowed_;
   std::vector<Borrowed>* const borrowed_;
   std::string moved_;
@@ -403,9 +408,15 @@ std::optional<ParseError> relay(std::string_view line, std::size_t min_borrowed,
   const std::size_t borrowed_before = borrowed.size();
   try {
     const bool check_strings = block_scan_backend() == ScanBackend::kAvx2;
-    if ((check_strings || is_valid_utf8(line)) &&
-        Rewriter(line, out, check_strings, min_borrowed, &borrowed).run()) {
-      return std::nullopt;
+    if (check_strings || is_valid_utf8(line)) {
+      Rewriter rewriter(line, out, check_strings, min_borrowed, &borrowed);
+      const bool done = rewriter.run();
+      if (auto fault = rewriter.fault()) {
+        out.resize(size);
+        borrowed.resize(borrowed_before);
+        return fault;
+      }
+      if (done) return std::nullopt;
     }
   } catch (const std::bad_alloc&) {
     // Parsing runs into the same limit and describes it.

@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-#include "boost_reader.h"
+#include "json_oracle_testing.h"
 #include "json_testing.h"
 
 namespace zorvs_mcp::json {
@@ -219,6 +219,26 @@ TEST(JsonRelay, OwnReaderAgreesWithBoostAroundEveryEscapeOffset) {
       const std::string body = std::string(before, 'a') + std::string(escape) + "bcdefghij";
       expect_same_as_boost("\"" + body + "\"");
       expect_same_as_boost("{\"" + body + "\":[\"" + body + body + "\"]}");
+    }
+  }
+}
+
+TEST(JsonRelay, OwnReaderAgreesWithBoostOnFaultsInLongStrings) {
+  // From a string's first escape on, faults of \u escapes and UTF-8 stand
+  // where a reader in windows of 256 or 4096 bytes (by architecture) meets
+  // them: every offset around the ends of the first windows.
+  const std::string_view faults[] = {
+      R"(\udc00)", R"(\u12G4)", R"(\ud800\u0041)", R"(\ud800x)", R"(\ud800\u12G4)",
+      "\xc3\xa9", "\xf0\x9f\x98\x80", "\xf0\x9f\x98(", "\xe2\x82\"",
+  };
+  for (const std::size_t window : {std::size_t{256}, std::size_t{4096}}) {
+    for (std::size_t before = window - 16; before < window + 4; ++before) {
+      for (const std::string_view fault : faults) {
+        const std::string text = "[\"\\n" + std::string(before - 2, 'a') + std::string(fault) +
+                                 std::string(24, 'b') + "\"]";
+        SCOPED_TRACE(before);
+        expect_same_as_boost(text);
+      }
     }
   }
 }
