@@ -164,6 +164,18 @@ ZORVS_FUZZ_TARGET(json) {
   require(first.find('\n') == std::string::npos, "written text is one line");
   require(!rewrite_error && rewritten.view() == first, "rewriting gives the written text");
   require(!borrowing_error && joined == first, "rewriting borrowing gives the written text");
+  const auto* object = value.if_object();
+  require(object ? with_room.members.size() == object->size() : with_room.members.empty(),
+          "a relayed object's members are recorded, and only an object's");
+  if (object != nullptr) {
+    for (const auto& member : *object) {
+      const auto spans = with_room.member_value(member.key());
+      std::string found;
+      for (std::string_view span : spans ? *spans : std::vector<std::string_view>{}) found += span;
+      require(spans && found == json::to_text(member.value()),
+              "each member of a relayed object is found with its value's text");
+    }
+  }
 
   auto reparsed = json::parse(first);
   const auto* again = std::get_if<json::Value>(&reparsed);

@@ -72,19 +72,32 @@ struct Borrowed {
 // The canonical text of one reply line as relay() leaves it: what it wrote
 // anew, with room left for the stretches borrowed from the line.
 struct Relayed {
+  // Where a member of the text's top-level object lies: written[key, value)
+  // is its key and colon, written[value, end) its value.
+  struct Member {
+    std::size_t key;
+    std::size_t value;
+    std::size_t end;
+  };
+
   TextBuffer written;
   std::vector<Borrowed> borrowed;
+  std::vector<Member> members;  // empty unless the text is an object
 
   // The text in order: stretches of `written` and the borrowed ones between
   // them, valid while the line is and this is unchanged.
   std::vector<std::string_view> spans() const;
+  // The same for the value of the top-level member named `key`, or nothing
+  // when there is none.
+  std::optional<std::vector<std::string_view>> member_value(std::string_view key) const;
 };
 
 // Appends to `relayed` what write() writes for the value parse() reads from
 // `line`, going from text to text without building the value where it can:
 // a reply is read only to be written again. A string token of at least
 // `min_borrowed` bytes that needs no change is borrowed from the line rather
-// than copied. On a parse error, returns it with `relayed` unchanged.
+// than copied. `relayed.members` is replaced. On a parse error, returns it
+// with `relayed` otherwise unchanged.
 std::optional<ParseError> relay(std::string_view line, std::size_t min_borrowed,
                                 Relayed& relayed);
 

@@ -1,6 +1,8 @@
 // relay() of json.h: one reply line from its text to its canonical text.
 #include "json.h"
 
+#include <boost/json/object.hpp>
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -63,12 +65,14 @@ class Rewriter : Tokenizer {
   // With `check_utf8`, strings check their UTF-8 as they are scanned, and
   // the text need not have been checked; its other tokens are ASCII.
   // Strings of `min_borrowed` bytes or more are borrowed into `borrowed`.
+  // The places of the top-level object's members go to `top_members`.
   Rewriter(std::string_view text, TextBuffer& out, bool check_utf8, std::size_t min_borrowed,
-           std::vector<Borrowed>* borrowed)
+           std::vector<Borrowed>* borrowed, std::vector<Relayed::Member>* top_members)
       : Tokenizer(text, check_utf8),
         out_(out),
         min_borrowed_(min_borrowed),
-        borrowed_(borrowed) {}
+        borrowed_(borrowed),
+        top_members_(top_members) {}
 
   // Appends the written form of the text to out; false when it gives up
   // or meets a fault.
@@ -132,6 +136,7 @@ class Rewriter : Tokenizer {
   }
 
   bool object(int depth) {
+    const std::size_t open = out_.size();
     out_.push_back('{');
     if (!first_key()) return close('}');
     const std::size_t base = members_.size();
@@ -163,9 +168,25 @@ class Rewriter : Tokenizer {
       if (!next_key()) break;
       out_.push_back(',');
     }
+    if (depth == 1 && top_members_ != nullptr) record_top_members(base, open);
     if (has_fault() || !put_in_key_order(base)) return false;
     members_.resize(base);
     return close('}');
+  }
+
+  // Records where the members from members_[base] on will lie once they
+  // are in key order after the '{' at `open`: one after another, with a
+  // comma between them.
+  void record_top_members(std::size_t base, std::size_t open) {
+    sorted_.assign(members_.begin() + static_cast<std::ptrdiff_t>(base), members_.end());
+    std::sort(sorted_.begin(), sorted_.end(),
+              [this](const Member& a, const Member& b) { return key(a) < key(b); });
+    std::size_t at = open + 1;
+    for (const Member& m : sorted_) {
+      const std::size_t end = at + (m.end - m.begin);
+      top_members_->push_back({at, at + m.key_length + 3, end});  // after "key":
+      at = end + 1;
+    }
   }
 
   std::string_view key(const Member& m) const {
@@ -394,10 +415,37 @@ class Rewriter : Tokenizer {
 
   const std::size_t min_borrowed_;
   std::vector<Borrowed>* const borrowed_;
+  std::vector<Relayed::Member>* const top_members_;
   std::string moved_;
   std::string later_;  // members moved out of a new member's way, innermost object last
   std::string decoded_;
 };
+
+// Writes `value` as write() does, recording where the members of a
+// top-level object lie.
+void write_recording_members(const Value& value, Relayed& relayed) {
+  TextBuffer& out = relayed.written;
+  const auto* object = value.if_object();
+  if (object == nullptr) {
+    write(value, out);
+    return;
+  }
+  std::vector<const boost::json::key_value_pair*> sorted;
+  for (const auto& member : *object) sorted.push_back(&member);
+  std::sort(sorted.begin(), sorted.end(),
+            [](const auto* a, const auto* b) { return a->key() < b->key(); });
+  out.push_back('{');
+  for (const auto* member : sorted) {
+    if (member != sorted.front()) out.push_back(',');
+    const std::size_t key = out.size();
+    write_string(member->key(), out);
+    out.push_back(':');
+    const std::size_t at = out.size();
+    write(member->value(), out);  // what parses always writes
+    relayed.members.push_back({key, at, out.size()});
+  }
+  out.push_back('}');
+}
 
 }  // namespace
 
@@ -406,14 +454,16 @@ std::optional<ParseError> relay(std::string_view line, std::size_t min_borrowed,
   std::vector<Borrowed>& borrowed = relayed.borrowed;
   const std::size_t size = out.size();
   const std::size_t borrowed_before = borrowed.size();
+  relayed.members.clear();
   try {
     const bool check_strings = block_scan_backend() == ScanBackend::kAvx2;
     if (check_strings || is_valid_utf8(line)) {
-      Rewriter rewriter(line, out, check_strings, min_borrowed, &borrowed);
+      Rewriter rewriter(line, out, check_strings, min_borrowed, &borrowed, &relayed.members);
       const bool done = rewriter.run();
       if (auto fault = rewriter.fault()) {
         out.resize(size);
         borrowed.resize(borrowed_before);
+        relayed.members.clear();
         return fault;
       }
       if (done) return std::nullopt;
@@ -424,23 +474,48 @@ std::optional<ParseError> relay(std::string_view line, std::size_t min_borrowed,
   }
   out.resize(size);
   borrowed.resize(borrowed_before);
+  relayed.members.clear();
   auto parsed = parse(line);
   if (auto* error = std::get_if<ParseError>(&parsed)) return std::move(*error);
-  write(std::get<Value>(parsed), out);  // what parses always writes
+  write_recording_members(std::get<Value>(parsed), relayed);
   return std::nullopt;
 }
 
-std::vector<std::string_view> Relayed::spans() const {
-  const std::string_view out = written.view();
+namespace {
+
+// The text of written[begin, end) with the borrowed stretches in it filled
+// in; a borrowed stretch lies wholly inside or outside the range.
+std::vector<std::string_view> spans_between(const Relayed& relayed, std::size_t begin,
+                                            std::size_t end) {
+  const std::string_view out = relayed.written.view();
   std::vector<std::string_view> result;
-  std::size_t done = 0;
-  for (const Borrowed& b : borrowed) {
+  std::size_t done = begin;
+  for (const Borrowed& b : relayed.borrowed) {
+    if (b.at < begin || b.at >= end) continue;
     if (b.at > done) result.push_back(out.substr(done, b.at - done));
     result.emplace_back(b.from, b.size);
     done = b.at + b.size;
   }
-  if (done < out.size()) result.push_back(out.substr(done));
+  if (done < end) result.push_back(out.substr(done, end - done));
   return result;
+}
+
+}  // namespace
+
+std::vector<std::string_view> Relayed::spans() const {
+  return spans_between(*this, 0, written.size());
+}
+
+std::optional<std::vector<std::string_view>> Relayed::member_value(std::string_view key) const {
+  TextBuffer token;
+  write_string(key, token);
+  token.push_back(':');
+  for (const Member& m : members) {
+    if (written.view().substr(m.key, m.value - m.key) == token.view()) {
+      return spans_between(*this, m.value, m.end);
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace zorvs_mcp::json

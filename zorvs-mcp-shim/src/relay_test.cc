@@ -32,6 +32,24 @@ namespace bj = boost::json;
 // and doubles included, as the written text shows) or the same error
 // description.
 
+// Every member of a top-level object is found by its key, with the text of
+// its value; nothing is found in any other value.
+void expect_members_found(const Value& value, const Relayed& relayed, std::string_view text) {
+  const auto* object = value.if_object();
+  if (object == nullptr) {
+    EXPECT_TRUE(relayed.members.empty()) << text;
+    return;
+  }
+  EXPECT_EQ(relayed.members.size(), object->size()) << text;
+  for (const auto& member : *object) {
+    const auto spans = relayed.member_value(member.key());
+    ASSERT_TRUE(spans) << member.key() << " in " << text;
+    std::string found;
+    for (std::string_view span : *spans) found += span;
+    EXPECT_EQ(found, to_text(member.value())) << member.key() << " in " << text;
+  }
+}
+
 void expect_same_as_boost(std::string_view text) {
   const ParseResult ours = parse(text);
   const ParseResult boost = parse_with_boost(text);
@@ -69,6 +87,8 @@ void expect_same_as_boost(std::string_view text) {
     EXPECT_EQ(out.view(), "<" + to_text(std::get<Value>(boost))) << text;
     ASSERT_FALSE(borrowing_error) << text;
     EXPECT_EQ(joined, to_text(std::get<Value>(boost))) << text;
+    expect_members_found(std::get<Value>(boost), relayed, text);
+    expect_members_found(std::get<Value>(boost), with_room, text);
   }
 }
 
@@ -98,6 +118,42 @@ TEST(JsonRelay, LongStringsAreBorrowedFromTheLine) {
     ASSERT_FALSE(relay(line, quoted.size() + 1, copied));
     EXPECT_TRUE(copied.borrowed.empty());
     EXPECT_TRUE(copied.written.view() == joined);
+  }
+}
+
+// The bridge takes a tools/list answer's "result" from the relayed text
+// itself, so it must be found however the relay came to write the object:
+// members in order, moved in front of short ones, put in order at the end
+// with long strings borrowed, or written from a value (an escaped or
+// repeated key), and never inside another value.
+TEST(JsonRelay, FindsTopLevelMembersWhereverTheyWereWritten) {
+  const std::string long_text(100'000, 'x');
+  const std::string texts[] = {
+      R"({"id":1,"jsonrpc":"2.0","result":{"tools":[]}})",
+      R"( { "result" : { "tools" : [ 1 ] } , "id" : 1 } )",
+      R"({"z":{"a":"b"},"result":"r","id":1})",
+      R"({"result":{"tools":[")" + long_text + R"("]},"jsonrpc":"2.0","id":")" + long_text + R"("})",
+      R"({"id":1,"result":{"tools":["e"]}})",
+      R"({"result":1,"id":1,"result":{"tools":["later"]}})",
+      R"({"a\"b":1,"result":[]})",
+      R"({"error":{"result":{}},"id":1})",
+      R"([{"result":{}}])",
+      R"("result")",
+  };
+  for (const std::string& text : texts) {
+    const Value value = parse_ok(text);
+    const auto* object = value.if_object();
+    const auto* expected = object ? object->if_contains("result") : nullptr;
+    for (std::size_t min_borrowed : {std::size_t{1}, std::size_t{64 << 10}, SIZE_MAX}) {
+      Relayed relayed;
+      ASSERT_FALSE(relay(text, min_borrowed, relayed)) << text;
+      const auto found = relayed.member_value("result");
+      ASSERT_EQ(found.has_value(), expected != nullptr) << text.substr(0, 60);
+      if (!found) continue;
+      std::string joined;
+      for (std::string_view span : *found) joined += span;
+      EXPECT_TRUE(joined == to_text(*expected)) << text.substr(0, 60) << " -> " << joined.substr(0, 60);
+    }
   }
 }
 
