@@ -1,18 +1,10 @@
 #include "bridge.h"
 
 #include <fcntl.h>
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
 #include <signal.h>
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "conn.h"
@@ -25,6 +17,7 @@
 #include "line_reader.h"
 #include "message.h"
 #include "offline.h"
+#include "platform.h"
 #include "utf8.h"
 
 namespace zorvs_mcp {
@@ -39,16 +32,6 @@ void write_response(int out_fd, const json::Value& value, json::TextBuffer& scra
     write_all(out_fd, scratch.view());
   }
   scratch.release_if_oversized();
-}
-
-// A pipe holds 64 KiB by default, so a 10 MB answer crosses to the client
-// in some 160 turns of writer and reader; with 1 MiB it takes a tenth of
-// them. Where the descriptor is no pipe or the system refuses (Linux caps
-// the size for unprivileged processes), nothing changes.
-void widen_output_pipe([[maybe_unused]] int out_fd) {
-#if defined(F_SETPIPE_SZ)
-  fcntl(out_fd, F_SETPIPE_SZ, 1 << 20);
-#endif
 }
 
 // "ZORVS_SHIM_NO_AUTOLAUNCH" blocks launching when set to anything but
@@ -123,10 +106,8 @@ class Bridge {
 
     std::string text;
     if (auto* reply = std::get_if<Reply>(&outcome)) {
-      if (method == "tools/list") cache_tool_list(reply->pieces);
-      // The reply is not needed after this: its long strings go to the
-      // client's pipe page by page instead of being copied.
-      hand_over_all(out_fd_, reply->pieces);
+      if (method == "tools/list") cache_tool_list(*reply);
+      write_reply(out_fd_, std::move(*reply));
       return;
     } else if (std::holds_alternative<NoReply>(outcome)) {
       return;
@@ -138,16 +119,10 @@ class Bridge {
     if (!notification) write_response(out_fd_, offline_answer(message, text, env_), scratch_);
   }
 
-  // Hands the "result" of a tools/list answer to the tool-list cache.
-  void cache_tool_list(const std::vector<std::string_view>& pieces) {
-    std::string line;
-    for (std::string_view piece : pieces) line += piece;
-    auto parsed = json::parse_valid_utf8(line);
-    const auto* value = std::get_if<json::Value>(&parsed);
-    const auto* object = value ? value->if_object() : nullptr;
-    if (const auto* result = object ? object->if_contains("result") : nullptr) {
-      update_tool_cache(*result, env_);
-    }
+  // Hands the "result" of a tools/list answer to the tool-list cache, as
+  // the reply's text has it.
+  void cache_tool_list(const Reply& reply) {
+    if (auto result = reply.text.member_value("result")) update_tool_cache(*result, env_);
   }
 
   ExchangeOutcome exchange(const json::Value& message, bool notification) {
@@ -167,38 +142,6 @@ class Bridge {
   json::TextBuffer scratch_;  // the bridge's own answers, built here
 };
 
-#if defined(__GLIBC__) && defined(MADV_HUGEPAGE)
-constexpr int kDefaultMmapMax = 65536;  // glibc's M_MMAP_MAX
-
-// A 10 MB tool result is read into a block of its size (and, where its
-// long strings cannot be relayed from there, rewritten into another), and
-// every fresh 4 KiB page of them costs a fault, which here takes longer than
-// relaying the page. Where transparent huge pages are enabled only on
-// request, this grows the heap once by more room than such a message takes
-// and asks for that room to be backed by 2 MiB pages: one fault then brings
-// in 512 pages.
-// The room's first partial 2 MiB range, which holds the start of the heap,
-// keeps small pages. Nothing is touched here: pages become resident only
-// when a message uses them, and freed blocks stay in the heap for the next
-// message (see M_TRIM_THRESHOLD).
-void advise_huge_heap() {
-  constexpr std::uintptr_t kHugePage = 2 << 20;
-  constexpr std::size_t kRoom = 48 << 20;
-  // One block, taken from the heap although it is above M_MMAP_THRESHOLD:
-  // malloc writes its bookkeeping at the ends of blocks, and a 2 MiB range
-  // with a page written before the advice stays on small pages.
-  mallopt(M_MMAP_MAX, 0);
-  void* room = std::malloc(kRoom);
-  mallopt(M_MMAP_MAX, kDefaultMmapMax);
-  if (room == nullptr) return;
-  const auto begin = reinterpret_cast<std::uintptr_t>(room);
-  const std::uintptr_t start = (begin + kHugePage - 1) & ~(kHugePage - 1);
-  const std::uintptr_t stop = (begin + kRoom) & ~(kHugePage - 1);
-  madvise(reinterpret_cast<void*>(start), stop - start, MADV_HUGEPAGE);
-  std::free(room);
-}
-#endif
-
 }  // namespace
 
 void prepare_process() {
@@ -214,22 +157,11 @@ void prepare_process() {
   // child's exit status can be had: every launch would count as failed and
   // pgrep would never find the app.
   signal(SIGCHLD, SIG_DFL);
-#if defined(__GLIBC__)
-  // glibc hands a freed block of more than a few megabytes straight back to
-  // the system, so every page of the next large message is faulted in
-  // afresh, which costs more than relaying it. Serving blocks up to 32 MiB
-  // from the heap and keeping up to 64 MiB of freed memory there lets a run
-  // of large tool results reuse the same pages.
-  mallopt(M_MMAP_THRESHOLD, 32 << 20);
-  mallopt(M_TRIM_THRESHOLD, 64 << 20);
-#if defined(MADV_HUGEPAGE)
-  advise_huge_heap();
-#endif
-#endif
+  tune_memory();
 }
 
 int run_bridge(Env& env, int in_fd, int out_fd, int err_fd) {
-  widen_output_pipe(out_fd);
+  widen_pipe(out_fd);
   Bridge bridge(env, out_fd);
   LineReader reader(in_fd);
   std::string line;

@@ -6,8 +6,9 @@
 
 namespace zorvs_mcp {
 
-// Opens descriptors 0, 1 and 2 on /dev/null where they are closed and
-// ignores SIGPIPE, so that writes to a closed pipe fail instead of killing us.
+// Opens descriptors 0, 1 and 2 on /dev/null where they are closed, ignores
+// SIGPIPE, so that writes to a closed pipe fail instead of killing us, and
+// prepares the allocator for large messages.
 void prepare_process();
 
 // Runs the loop until standard input ends or fails. Always returns 0.

@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -77,27 +78,19 @@ std::optional<int> connect_first(const CandidateList& candidates) {
   return std::nullopt;
 }
 
-Conn::Conn(int socket) : buffer_(new char[kConnBufferSize]), socket_(socket) {}
+Conn::Conn(int socket) : socket_(socket) {}
 
 Conn::Conn(Conn&& other) noexcept
-    : buffer_(std::move(other.buffer_)),
-      read_pos_(other.read_pos_),
-      fill_(other.fill_),
-      socket_(other.socket_),
-      line_(std::move(other.line_)),
-      relayed_(std::move(other.relayed_)) {
+    : unread_(std::move(other.unread_)), read_pos_(other.read_pos_), socket_(other.socket_) {
   other.socket_ = -1;
 }
 
 Conn& Conn::operator=(Conn&& other) noexcept {
   if (this != &other) {
     if (socket_ >= 0) ::close(socket_);
-    buffer_ = std::move(other.buffer_);
+    unread_ = std::move(other.unread_);
     read_pos_ = other.read_pos_;
-    fill_ = other.fill_;
     socket_ = other.socket_;
-    line_ = std::move(other.line_);
-    relayed_ = std::move(other.relayed_);
     other.socket_ = -1;
   }
   return *this;
@@ -128,54 +121,47 @@ std::optional<IoError> Conn::send(int socket, const json::Value& message) {
   return std::nullopt;
 }
 
-std::variant<std::vector<std::string_view>, IoError> Conn::recv() {
-  // The last reply's pieces point into both buffers until now.
-  line_.release_if_oversized();
-  line_.clear();
-  relayed_.written.release_if_oversized();
-  relayed_.written.clear();
-  relayed_.borrowed.clear();
-  if (auto error = collect_line()) return std::move(*error);
-  const std::string_view line = line_.view();
+std::variant<Reply, IoError> Conn::recv() {
+  Reply reply;
+  if (auto error = collect_line(reply.line)) return std::move(*error);
+  const std::string_view line = reply.line.view();
   if (line.empty()) return IoError{IoError::Kind::UnexpectedEof, "bridge closed connection"};
-  // Long strings stay where they were read, and the answer is written from
-  // both buffers.
-  auto error = json::relay(line, kMinBorrowed, relayed_);
+  auto error = json::relay(line, kMinBorrowed, reply.text);
   if (error && !is_valid_utf8(line)) {
     error->description = "stream did not contain valid UTF-8";
   }
   if (error) return IoError{IoError::Kind::InvalidData, std::move(error->description)};
-  relayed_.written.push_back('\n');
-  return relayed_.spans();
+  return reply;
 }
 
-std::optional<IoError> Conn::collect_line() {
+std::optional<IoError> Conn::collect_line(json::TextBuffer& line) {
+  if (read_pos_ < unread_.size() &&
+      take_through_newline(unread_.data(), read_pos_, unread_.size(), line)) {
+    return std::nullopt;
+  }
+  unread_.clear();
+  unread_.release_if_oversized();
+  read_pos_ = 0;
   while (true) {
-    if (read_pos_ < fill_) {
-      if (take_through_newline(buffer_.get(), read_pos_, fill_, line_)) return std::nullopt;
-      continue;
-    }
-    // The buffer is empty: one receive of up to its size goes straight to
-    // the end of the line, so that a long line is not copied piece by piece
-    // out of the buffer.
-    const size_t at = line_.size();
-    line_.resize(at + kConnBufferSize);
-    const ssize_t n = ::recv(socket_, line_.data() + at, kConnBufferSize, 0);
+    // Received straight into the line, so that a long line is not copied
+    // piece by piece out of a buffer.
+    const size_t at = line.size();
+    const size_t size = std::clamp(at, kConnBufferSize, kMaxReceive);
+    line.resize(at + size);
+    const ssize_t n = ::recv(socket_, line.data() + at, size, 0);
     const int error = errno;
-    line_.resize(at + (n > 0 ? static_cast<size_t>(n) : 0));
+    line.resize(at + (n > 0 ? static_cast<size_t>(n) : 0));
     if (n < 0) {
       if (error == EINTR) continue;
       return os_error(error);
     }
     if (n == 0) return std::nullopt;  // end of stream: the line is what was collected
-    const char* start = line_.data() + at;
+    const char* start = line.data() + at;
     if (const void* newline = std::memchr(start, '\n', static_cast<size_t>(n))) {
-      // What follows the line feed stays in the buffer for the next line.
-      const size_t end = static_cast<size_t>(static_cast<const char*>(newline) - line_.data()) + 1;
-      read_pos_ = 0;
-      fill_ = line_.size() - end;
-      std::memcpy(buffer_.get(), line_.data() + end, fill_);
-      line_.resize(end);
+      // What follows the line feed is kept for the next line.
+      const size_t end = static_cast<size_t>(static_cast<const char*>(newline) - line.data()) + 1;
+      unread_.append(line.data() + end, line.size() - end);
+      line.resize(end);
       return std::nullopt;
     }
   }
@@ -196,9 +182,7 @@ ExchangeOutcome try_exchange(ConnSlot& slot, const CandidateList& candidates,
   if (Conn::send(slot->socket(), message)) return Unreachable{};
   if (is_notification) return NoReply{};
   auto answer = slot->recv();
-  if (auto* pieces = std::get_if<std::vector<std::string_view>>(&answer)) {
-    return Reply{std::move(*pieces)};
-  }
+  if (auto* reply = std::get_if<Reply>(&answer)) return std::move(*reply);
   const IoError& error = std::get<IoError>(answer);
   if (error.kind == IoError::Kind::InvalidData) {
     return Failed{"invalid response body: " + error.description};

@@ -3,7 +3,6 @@
 // initialize request on every new connection, one line each way.
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,7 +14,11 @@
 
 namespace zorvs_mcp {
 
+// The first receive of a line asks for this much; a line that turns out
+// longer is received in pieces as long as what came so far, up to
+// kMaxReceive, so that a large reply takes few calls.
 inline constexpr size_t kConnBufferSize = 8192;
+inline constexpr size_t kMaxReceive = 1 << 20;
 
 // Why a send or a receive failed. Only `InvalidData` descriptions ever reach
 // the client (inside a `Failed` outcome).
@@ -29,6 +32,15 @@ struct IoError {
 // blocking, close-on-exec socket, or nothing when no candidate accepts.
 std::optional<int> connect_first(const CandidateList& candidates);
 
+// A host's answer as the bridge passes it on: the line as received, and its
+// canonical text, which borrows the line's long strings instead of copying
+// them. Whoever holds a Reply owns both; moving it leaves the line's bytes
+// where they are, so the borrowed stretches stay valid.
+struct Reply {
+  json::TextBuffer line;
+  json::Relayed text;
+};
+
 class Conn {
  public:
   explicit Conn(int socket);
@@ -38,30 +50,25 @@ class Conn {
 
   // Writes `message` as one compact line.
   static std::optional<IoError> send(int socket, const json::Value& message);
-  // Reads one line and returns it as the bridge writes it on: its value's
-  // compact text and a line feed, in pieces valid until the next recv().
-  std::variant<std::vector<std::string_view>, IoError> recv();
+  // Reads one line and relays it: the reply, or why there is none.
+  std::variant<Reply, IoError> recv();
 
   int socket() const { return socket_; }
 
  private:
   // Appends bytes up to and including the next line feed, or up to the end
-  // of the stream, to line_.
-  std::optional<IoError> collect_line();
+  // of the stream, to `line`.
+  std::optional<IoError> collect_line(json::TextBuffer& line);
 
-  std::unique_ptr<char[]> buffer_;
+  // Bytes received after the last line, from read_pos_ on: the next line
+  // begins with them.
+  json::TextBuffer unread_;
   size_t read_pos_ = 0;
-  size_t fill_ = 0;
   int socket_ = -1;
-  json::TextBuffer line_;  // the line being read, reused from one reply to the next
-  json::Relayed relayed_;  // the last line relayed, reused likewise; borrows from line_
 };
 
 using ConnSlot = std::optional<Conn>;
 
-struct Reply {
-  std::vector<std::string_view> pieces;  // the host's answer rewritten; see Conn::recv()
-};
 struct NoReply {};
 struct Failed {
   std::string text;  // "invalid response body: ..."

@@ -43,13 +43,15 @@ struct Pair {
   int peer = -1;
 };
 
+std::string joined(const Reply& reply) {
+  std::string text;
+  for (std::string_view span : reply.text.spans()) text += span;
+  return text;
+}
+
 std::string recv_text(Conn& conn) {
   auto result = conn.recv();
-  if (auto* pieces = std::get_if<std::vector<std::string_view>>(&result)) {
-    std::string line = "line ";
-    for (std::string_view piece : *pieces) line += piece;
-    return line;
-  }
+  if (auto* reply = std::get_if<Reply>(&result)) return "line " + joined(*reply);
   const IoError& error = std::get<IoError>(result);
   const char* kind = error.kind == IoError::Kind::InvalidData     ? "invalid "
                      : error.kind == IoError::Kind::UnexpectedEof ? "eof "
@@ -62,11 +64,27 @@ TEST(ConnRecv, LinesAcrossFillsAndWithinOneSegment) {
   Pair pair;
   const std::string long_text(3 * kConnBufferSize + 17, 'y');
   pair.write("[\"" + long_text + "\"]\n{\"b\":1,\"a\":2}\n  7 \r\n");
-  EXPECT_EQ(recv_text(*pair.conn), "line [\"" + long_text + "\"]\n");
-  EXPECT_EQ(recv_text(*pair.conn), "line {\"a\":2,\"b\":1}\n");
-  EXPECT_EQ(recv_text(*pair.conn), "line 7\n");
+  EXPECT_EQ(recv_text(*pair.conn), "line [\"" + long_text + "\"]");
+  EXPECT_EQ(recv_text(*pair.conn), "line {\"a\":2,\"b\":1}");
+  EXPECT_EQ(recv_text(*pair.conn), "line 7");
 }
 
+// A host may send more than one line before the bridge reads: what follows
+// a long line in the same receive, longer than the first receive of a line,
+// is kept whole for the lines after it.
+TEST(ConnRecv, LinesAfterALongLineInOneReceive) {
+  Pair pair;
+  const std::string first = "\"" + std::string(3 * kMaxReceive, 'x') + "\"";
+  const std::string second = "\"" + std::string(5 * kConnBufferSize, 'y') + "\"";
+  std::thread writer([&] { pair.write(first + "\n" + second + "\n[1]\n"); });
+  EXPECT_TRUE(recv_text(*pair.conn) == "line " + first);
+  writer.join();
+  EXPECT_TRUE(recv_text(*pair.conn) == "line " + second);
+  EXPECT_EQ(recv_text(*pair.conn), "line [1]");
+}
+
+// The reply owns the line it was read into, and its text takes the long
+// strings from there, also after the reply has moved.
 TEST(ConnRecv, LongStringsAreWrittenFromWhereTheyWereRead) {
   Pair pair;
   std::string text;
@@ -76,10 +94,18 @@ TEST(ConnRecv, LongStringsAreWrittenFromWhereTheyWereRead) {
     pair.write("{\"z\":1,\"content\":[{\"type\":\"text\",\"text\":\"" + text + "\"}],\"b\":\"" +
                text + "\"}\n{\"after\":true}\n");
   });
-  EXPECT_EQ(recv_text(*pair.conn), "line {\"b\":\"" + text + "\",\"content\":[{\"text\":\"" + text +
-                                       "\",\"type\":\"text\"}],\"z\":1}\n");
+  auto result = pair.conn->recv();
   writer.join();
-  EXPECT_EQ(recv_text(*pair.conn), "line {\"after\":true}\n");
+  ASSERT_TRUE(std::holds_alternative<Reply>(result));
+  const Reply reply = std::move(std::get<Reply>(result));
+  EXPECT_TRUE(joined(reply) == "{\"b\":\"" + text + "\",\"content\":[{\"text\":\"" + text +
+                                   "\",\"type\":\"text\"}],\"z\":1}");
+  const std::string_view line = reply.line.view();
+  ASSERT_FALSE(reply.text.borrowed.empty());
+  for (const json::Borrowed& b : reply.text.borrowed) {
+    EXPECT_TRUE(b.from > line.data() && b.from + b.size < line.data() + line.size());
+  }
+  EXPECT_EQ(recv_text(*pair.conn), "line {\"after\":true}");
 }
 
 TEST(ConnRecv, Failures) {
@@ -88,7 +114,7 @@ TEST(ConnRecv, Failures) {
     bool hang_up;
     std::string expected;
   } cases[] = {
-      {"{\"id\":1}", true, "line {\"id\":1}\n"},  // last line without "\n"
+      {"{\"id\":1}", true, "line {\"id\":1}"},  // last line without "\n"
       {"", true, "eof bridge closed connection"},
       {"\n", false, "invalid EOF while parsing a value at line 2 column 0"},
       {"Failed\n", false, "invalid expected value at line 1 column 1"},
@@ -159,9 +185,8 @@ TEST(TryExchange, ReplaysInitializeOnlyOnANewConnection) {
 
   auto outcome = try_exchange(slot, candidates, {{"id", 1}, {"method", "a"}}, false, &init);
   ASSERT_TRUE(std::holds_alternative<Reply>(outcome));
-  std::string line;
-  for (std::string_view piece : std::get<Reply>(outcome).pieces) line += piece;
-  EXPECT_EQ(line, "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"a\"}}\n");
+  EXPECT_EQ(joined(std::get<Reply>(outcome)),
+            "{\"id\":1,\"jsonrpc\":\"2.0\",\"result\":{\"echo\":\"a\"}}");
   EXPECT_TRUE(std::holds_alternative<NoReply>(
       try_exchange(slot, candidates, {{"method", "notifications/n"}}, true, &init)));
   EXPECT_TRUE(std::holds_alternative<Reply>(

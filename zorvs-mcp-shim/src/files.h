@@ -15,13 +15,6 @@ bool write_all(int fd, std::string_view content);
 // The same for `pieces` written one after another, with one gather write
 // where the system takes them all at once.
 bool write_all(int fd, std::span<const std::string_view> pieces);
-// The same for pieces whose memory the caller no longer needs, such as a
-// relayed reply: where `fd` is a pipe (on Linux), the whole pages inside
-// pieces of 64 KiB and more are handed to the pipe instead of copied into
-// it, and dropped from this process. They read as zeros afterwards, and
-// the reader gets the bytes as they were at the call whenever it takes them.
-// The pieces must lie in private writable memory (the heap, say).
-bool hand_over_all(int fd, std::span<const std::string_view> pieces);
 
 // The whole content of a regular file, or nothing when it cannot be read.
 std::optional<std::string> read_file(const std::string& path);
@@ -30,13 +23,15 @@ std::optional<std::string> read_file(const std::string& path);
 // Errors are ignored: the caller finds out when it writes.
 void create_directories(const std::string& dir);
 
-// Replaces the file at `path` with `content`: written to a temporary file in
+// Replaces the file at `path` with `content`, or with `pieces` one after
+// another: written to a temporary file in
 // the same directory and renamed over `path`, so that a reader, or a process
 // killed in the middle, never sees a partial file. The new file has the old
 // one's permission bits (a new one 0666 before umask); when `path` is a
 // symbolic link, the file it points to is replaced, in that file's
 // directory, and the link stays. Returns false, leaving the file as it was
 // and no temporary file, on failure.
+bool replace_file(const std::string& path, std::span<const std::string_view> pieces);
 bool replace_file(const std::string& path, std::string_view content);
 
 // The directory part of `path` ("/a/b" -> "/a", "/b" -> "/"), or nothing

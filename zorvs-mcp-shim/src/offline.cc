@@ -89,12 +89,10 @@ json::Value offline_answer(const json::Value& request, std::string_view text, co
   return answer;
 }
 
-void update_tool_cache(const json::Value& result, const Env& env) {
+void update_tool_cache(std::span<const std::string_view> result, const Env& env) {
   const std::string path = tool_cache_path(env);
   if (auto dir = parent_dir(path)) create_directories(*dir);
-  std::string text;
-  if (!json::write(result, text)) return;
-  replace_file(path, text);
+  replace_file(path, result);
 }
 
 }  // namespace zorvs_mcp

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,9 @@ std::optional<json::Value> non_empty_tools(json::Value value);
 // host could not answer; initialize and tools/list do not show it.
 json::Value offline_answer(const json::Value& request, std::string_view text, const Env& env);
 
-// Stores the "result" of a host's tools/list answer as the cache. Failures
-// are ignored: the old cache stays whole.
-void update_tool_cache(const json::Value& result, const Env& env);
+// Stores the "result" of a host's tools/list answer, its canonical text
+// given in spans, as the cache. Failures are ignored: the old cache stays
+// whole.
+void update_tool_cache(std::span<const std::string_view> result, const Env& env);
 
 }  // namespace zorvs_mcp

@@ -36,6 +36,9 @@ class TextBuffer {
   std::string_view view() const { return {data_, size_}; }
   // Frees a block above 1 MiB that the last text used less than a quarter of.
   void release_if_oversized();
+  // Lets go of the block without freeing it, for memory that must never be
+  // written again (nor handed out by malloc to be written); empty after.
+  void abandon() { data_ = nullptr, size_ = 0, capacity_ = 0; }
 
  private:
   void reserve(std::size_t n);

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 #include "host_contract.h"
 
@@ -53,6 +55,35 @@ std::string app_data_dir(const std::string& home) {
 std::string bridge_executable() {
   const char* dir = std::getenv("ZORVS_BIN_DIR");
   return std::string(dir ? dir : "build/bin") + "/zorvs-mcp-shim";
+}
+
+std::string through_interrupted_pipe(const std::function<bool(int fd)>& write, bool& written) {
+  int fds[2];
+  if (::pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  std::string received;
+  std::thread reader([&] {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(fds[0], buffer, sizeof buffer)) != 0) {
+      if (n < 0) continue;  // interrupted
+      received.append(buffer, static_cast<size_t>(n));
+      std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
+  });
+  struct sigaction tick {};
+  tick.sa_handler = [](int) {};  // no SA_RESTART: a blocked write returns what it wrote
+  struct sigaction before {};
+  ::sigaction(SIGALRM, &tick, &before);
+  const itimerval every_ms{{0, 1000}, {0, 1000}};
+  ::setitimer(ITIMER_REAL, &every_ms, nullptr);
+  written = write(fds[1]);
+  const itimerval off{};
+  ::setitimer(ITIMER_REAL, &off, nullptr);
+  ::sigaction(SIGALRM, &before, nullptr);
+  ::close(fds[1]);
+  reader.join();
+  ::close(fds[0]);
+  return received;
 }
 
 void write_file(const std::string& path, std::string_view content) {

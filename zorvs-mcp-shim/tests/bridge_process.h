@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -34,6 +35,10 @@ std::optional<std::string> read_whole_file(const std::string& path);
 // Copies the bridge into `dir`, optionally with a seed file beside it;
 // returns the copy's path.
 std::string copy_bridge_to(const std::string& dir);
+
+// What `write` writes to a pipe whose reader is slow, while a timer signal
+// keeps interrupting the writes so that they come back partial.
+std::string through_interrupted_pipe(const std::function<bool(int fd)>& write, bool& written);
 
 struct Finished {
   std::string out;

@@ -152,6 +152,27 @@ TEST_F(OfflineTest, HostToolListsUpdateTheCache) {
   tools_list();
   EXPECT_EQ(read_whole_file(cache()), "{\"tools\":[{\"name\":\"live\"}],\"z\":1}");
 
+  // The "result" however the host wrote it: spaced and out of order, its
+  // key escaped, long text in it; and only the answer's own.
+  const std::string long_text(200'000, 'd');
+  const struct {
+    std::string answer;
+    std::string cached;
+  } cases[] = {
+      {R"({ "result" : { "z" : 2 , "tools" : [ {"name":"b"} ] } , "id" : 1 })",
+       R"({"tools":[{"name":"b"}],"z":2})"},
+      {R"({"id":1,"res\u0075lt":{"tools":[{"name":"c"}]}})", R"({"tools":[{"name":"c"}]})"},
+      {R"({"result":{"tools":[{"name":"d","description":")" + long_text + R"("}]},"id":1})",
+       R"({"tools":[{"description":")" + long_text + R"(","name":"d"}]})"},
+      {R"({"id":1,"error":{"code":1,"message":"m","result":{"tools":[]}}})",
+       R"({"tools":[{"description":")" + long_text + R"(","name":"d"}]})"},
+  };
+  for (const auto& c : cases) {
+    next_answer = c.answer;
+    tools_list();
+    EXPECT_TRUE(read_whole_file(cache()) == c.cached) << c.answer.substr(0, 60);
+  }
+
   next_answer = "{\"id\":1,\"result\":{\"tools\":[]}}";
   tools_list();
   EXPECT_EQ(read_whole_file(cache()), "{\"tools\":[]}");
