@@ -16,7 +16,9 @@ struct BlockBytes {
   std::uint32_t backslashes;
   std::uint32_t quotes;
   std::uint32_t controls;
-  std::uint32_t short_escapes;  // " \ b t n f r: escaped, the escape is written as it is
+  // " \ b t n f r: escaped, the escape is written as it is. Only the first
+  // byte and those after a backslash count; the bits of others may be set.
+  std::uint32_t short_escapes;
 };
 
 // Whether a JSON string must escape `c`: '"', '\' and controls below 0x20.

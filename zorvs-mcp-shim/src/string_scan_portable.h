@@ -80,14 +80,17 @@ struct PortableScan {
         const auto put = [&](std::uint32_t& bits, std::uint64_t flags) {
           bits |= word::gather(flags) << (8 * k);
         };
-        const std::uint64_t backslash = word::bytes_equal(x, '\\');
-        const std::uint64_t quote = word::bytes_equal(x, '"');
-        put(bytes.backslashes, backslash);
-        put(bytes.quotes, quote);
+        put(bytes.backslashes, word::bytes_equal(x, '\\'));
+        put(bytes.quotes, word::bytes_equal(x, '"'));
         put(bytes.controls, word::bytes_below_space(x));
-        put(bytes.short_escapes, backslash | quote | word::bytes_equal(x, 'b') |
-                                     word::bytes_equal(x, 't') | word::bytes_equal(x, 'n') |
-                                     word::bytes_equal(x, 'f') | word::bytes_equal(x, 'r'));
+      }
+      // Seven more comparisons per word would cost more than looking up
+      // the few bytes that can be escaped: the first, and those after a
+      // backslash.
+      bytes.short_escapes = is_short_escape(p[0]) ? 1u : 0u;
+      for (std::uint32_t b = bytes.backslashes & ~(1u << (kBlockSize - 1)); b != 0; b &= b - 1) {
+        const int at = std::countr_zero(b) + 1;
+        if (is_short_escape(p[at])) bytes.short_escapes |= std::uint32_t{1} << at;
       }
     } else {
       for (std::size_t i = 0; i < kBlockSize; ++i) {

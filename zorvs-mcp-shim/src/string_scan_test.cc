@@ -37,7 +37,9 @@ void expect_same_bytes(const BlockBytes& found, const BlockBytes& expected) {
   EXPECT_EQ(found.backslashes, expected.backslashes);
   EXPECT_EQ(found.quotes, expected.quotes);
   EXPECT_EQ(found.controls, expected.controls);
-  EXPECT_EQ(found.short_escapes, expected.short_escapes);
+  // Short escapes count at the first byte and after backslashes only.
+  const std::uint32_t after_backslash = 1u | (expected.backslashes << 1);
+  EXPECT_EQ(found.short_escapes & after_backslash, expected.short_escapes & after_backslash);
 }
 
 // Every backend this build has, each against the references; a backend the
