@@ -146,7 +146,7 @@ std::optional<IoError> Conn::collect_line(json::TextBuffer& line) {
     // Received straight into the line, so that a long line is not copied
     // piece by piece out of a buffer.
     const size_t at = line.size();
-    const size_t size = std::clamp(at, kConnBufferSize, kMaxReceive);
+    const size_t size = std::clamp(at, kFirstReceive, kMaxReceive);
     line.resize(at + size);
     const ssize_t n = ::recv(socket_, line.data() + at, size, 0);
     const int error = errno;
