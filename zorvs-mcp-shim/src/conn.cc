@@ -5,7 +5,6 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -78,18 +77,22 @@ std::optional<int> connect_first(const CandidateList& candidates) {
   return std::nullopt;
 }
 
-Conn::Conn(int socket) : socket_(socket) {}
+Conn::Conn(int socket) : buffer_(new char[kConnBufferSize]), socket_(socket) {}
 
 Conn::Conn(Conn&& other) noexcept
-    : unread_(std::move(other.unread_)), read_pos_(other.read_pos_), socket_(other.socket_) {
+    : buffer_(std::move(other.buffer_)),
+      read_pos_(other.read_pos_),
+      fill_(other.fill_),
+      socket_(other.socket_) {
   other.socket_ = -1;
 }
 
 Conn& Conn::operator=(Conn&& other) noexcept {
   if (this != &other) {
     if (socket_ >= 0) ::close(socket_);
-    unread_ = std::move(other.unread_);
+    buffer_ = std::move(other.buffer_);
     read_pos_ = other.read_pos_;
+    fill_ = other.fill_;
     socket_ = other.socket_;
     other.socket_ = -1;
   }
@@ -135,20 +138,17 @@ std::variant<Reply, IoError> Conn::recv() {
 }
 
 std::optional<IoError> Conn::collect_line(json::TextBuffer& line) {
-  if (read_pos_ < unread_.size() &&
-      take_through_newline(unread_.data(), read_pos_, unread_.size(), line)) {
-    return std::nullopt;
-  }
-  unread_.clear();
-  unread_.release_if_oversized();
-  read_pos_ = 0;
   while (true) {
-    // Received straight into the line, so that a long line is not copied
-    // piece by piece out of a buffer.
+    if (read_pos_ < fill_) {
+      if (take_through_newline(buffer_.get(), read_pos_, fill_, line)) return std::nullopt;
+      continue;
+    }
+    // The buffer is empty: one receive of up to its size goes straight to
+    // the end of the line, so that a long line is not copied piece by piece
+    // out of the buffer.
     const size_t at = line.size();
-    const size_t size = std::clamp(at, kFirstReceive, kMaxReceive);
-    line.resize(at + size);
-    const ssize_t n = ::recv(socket_, line.data() + at, size, 0);
+    line.resize(at + kConnBufferSize);
+    const ssize_t n = ::recv(socket_, line.data() + at, kConnBufferSize, 0);
     const int error = errno;
     line.resize(at + (n > 0 ? static_cast<size_t>(n) : 0));
     if (n < 0) {
@@ -158,9 +158,11 @@ std::optional<IoError> Conn::collect_line(json::TextBuffer& line) {
     if (n == 0) return std::nullopt;  // end of stream: the line is what was collected
     const char* start = line.data() + at;
     if (const void* newline = std::memchr(start, '\n', static_cast<size_t>(n))) {
-      // What follows the line feed is kept for the next line.
+      // What follows the line feed goes to the buffer for the next line.
       const size_t end = static_cast<size_t>(static_cast<const char*>(newline) - line.data()) + 1;
-      unread_.append(line.data() + end, line.size() - end);
+      read_pos_ = 0;
+      fill_ = line.size() - end;
+      std::memcpy(buffer_.get(), line.data() + end, fill_);
       line.resize(end);
       return std::nullopt;
     }

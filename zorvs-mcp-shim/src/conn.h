@@ -3,6 +3,7 @@
 // initialize request on every new connection, one line each way.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,12 +15,7 @@
 
 namespace zorvs_mcp {
 
-// The first receive of a line asks for this much, as the host's lines are
-// mostly short; a line that turns out longer is received in pieces as long
-// as what came so far, up to kMaxReceive, so that a 10 MB reply takes far
-// fewer calls than in pieces of 8 KiB.
-inline constexpr size_t kFirstReceive = 8192;
-inline constexpr size_t kMaxReceive = 1 << 20;
+inline constexpr size_t kConnBufferSize = 8192;
 
 // Why a send or a receive failed. Only `InvalidData` descriptions ever reach
 // the client (inside a `Failed` outcome).
@@ -61,10 +57,9 @@ class Conn {
   // of the stream, to `line`.
   std::optional<IoError> collect_line(json::TextBuffer& line);
 
-  // Bytes received after the last line, from read_pos_ on: the next line
-  // begins with them.
-  json::TextBuffer unread_;
+  std::unique_ptr<char[]> buffer_;
   size_t read_pos_ = 0;
+  size_t fill_ = 0;
   int socket_ = -1;
 };
 

@@ -29,7 +29,7 @@ TextBuffer::~TextBuffer() {
 
 void TextBuffer::reserve(std::size_t n) {
   if (n <= capacity_) return;
-  // 8 KiB at least: the first receive of a host's line asks for that much.
+  // 8 KiB at least: the host's lines arrive in reads of that size.
   const std::size_t capacity = std::max({2 * capacity_, n, std::size_t{8192}});
   auto* grown = static_cast<char*>(std::realloc(data_, capacity));
   if (grown == nullptr) throw std::bad_alloc();
