@@ -98,7 +98,6 @@ struct Relayed {
 // `min_borrowed` bytes that needs no change is borrowed from the line rather
 // than copied. `relayed.members` is replaced. On a parse error, returns it
 // with `relayed` otherwise unchanged.
-std::optional<ParseError> relay(std::string_view line, std::size_t min_borrowed,
-                                Relayed& relayed);
+std::optional<ParseError> relay(std::string_view line, std::size_t min_borrowed, Relayed& relayed);
 
 }  // namespace zorvs_mcp::json

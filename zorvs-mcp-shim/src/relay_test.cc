@@ -97,7 +97,9 @@ TEST(JsonRelay, LongStringsAreBorrowedFromTheLine) {
   // writes every byte. A relay that always fell back would still give the
   // right text, so this checks where the text comes from.
   std::string body;
-  while (body.size() < 100'000) body += R"(line \"two\"\tC:\\dir \u001f )" "\xc3\xa9\\n";
+  while (body.size() < 100'000)
+    body += R"(line \"two\"\tC:\\dir \u001f )"
+            "\xc3\xa9\\n";
   const std::string quoted = "\"" + body + "\"";
   const std::string lines[] = {
       R"({"id":3,"jsonrpc":"2.0","result":{"content":[{"text":)" + quoted + R"(,"type":"text"}]}})",
@@ -132,7 +134,8 @@ TEST(JsonRelay, FindsTopLevelMembersWhereverTheyWereWritten) {
       R"({"id":1,"jsonrpc":"2.0","result":{"tools":[]}})",
       R"( { "result" : { "tools" : [ 1 ] } , "id" : 1 } )",
       R"({"z":{"a":"b"},"result":"r","id":1})",
-      R"({"result":{"tools":[")" + long_text + R"("]},"jsonrpc":"2.0","id":")" + long_text + R"("})",
+      R"({"result":{"tools":[")" + long_text + R"("]},"jsonrpc":"2.0","id":")" + long_text +
+          R"("})",
       R"({"id":1,"result":{"tools":["e"]}})",
       R"({"result":1,"id":1,"result":{"tools":["later"]}})",
       R"({"a\"b":1,"result":[]})",
@@ -152,7 +155,8 @@ TEST(JsonRelay, FindsTopLevelMembersWhereverTheyWereWritten) {
       if (!found) continue;
       std::string joined;
       for (std::string_view span : *found) joined += span;
-      EXPECT_TRUE(joined == to_text(*expected)) << text.substr(0, 60) << " -> " << joined.substr(0, 60);
+      EXPECT_TRUE(joined == to_text(*expected))
+          << text.substr(0, 60) << " -> " << joined.substr(0, 60);
     }
   }
 }
@@ -284,8 +288,8 @@ TEST(JsonRelay, OwnReaderAgreesWithBoostOnFaultsInLongStrings) {
   // where a reader in windows of 256 or 4096 bytes (by architecture) meets
   // them: every offset around the ends of the first windows.
   const std::string_view faults[] = {
-      R"(\udc00)", R"(\u12G4)", R"(\ud800\u0041)", R"(\ud800x)", R"(\ud800\u12G4)",
-      "\xc3\xa9", "\xf0\x9f\x98\x80", "\xf0\x9f\x98(", "\xe2\x82\"",
+      R"(\udc00)", R"(\u12G4)",        R"(\ud800\u0041)", R"(\ud800x)", R"(\ud800\u12G4)",
+      "\xc3\xa9",  "\xf0\x9f\x98\x80", "\xf0\x9f\x98(",   "\xe2\x82\"",
   };
   for (const std::size_t window : {std::size_t{256}, std::size_t{4096}}) {
     for (std::size_t before = window - 16; before < window + 4; ++before) {
