@@ -138,7 +138,13 @@ ZORVS_FUZZ_TARGET(json) {
             "rewriting borrowing fails as parsing does");
     require(describes_position(error->description), "a parse error names its line and column");
     const auto* boost_error = std::get_if<json::ParseError>(&described);
-    require(boost_error && boost_error->description == error->description,
+    // Where Boost gives up on an exponent of many digits, the bridge reads
+    // the number on and meets the text's fault after it.
+    const bool boost_stopped_at_exponent =
+        second_opinion.gave_up_on_exponent && boost_error != nullptr &&
+        boost_error->description.starts_with("number out of range");
+    require(boost_error && (boost_error->description == error->description ||
+                            boost_stopped_at_exponent),
             "a parse error is described as Boost's reading describes it");
     require(!second_opinion.tree || error->description.starts_with("number out of range"),
             "what Boost reads parses, but for numbers too large for a double");

@@ -136,6 +136,8 @@ const Refused kRefused[] = {
     {"-1e400", "number out of range at line 1 column 1"},
     {"[0, 1e400]", "number out of range at line 1 column 5"},
     {"1e99999999999999999999", "number out of range at line 1 column 1"},
+    // A long exponent that underflows reads as zero: the fault is after it.
+    {"[1e-99999999999999999999,]", "trailing comma at line 1 column 26"},
     {"01", "invalid number at line 1 column 2"},
     {"1.x", "invalid number at line 1 column 3"},
     {"[-]", "invalid number at line 1 column 3"},
