@@ -96,6 +96,9 @@ const Refused kRefused[] = {
     {"\"\xe2\\q", "invalid UTF-8 at line 1 column 2"},
     {"[\"a\xf0\x9f\"", "EOF while parsing a list at line 1 column 6"},
     {"{\"a\xe2\"", "EOF while parsing an object at line 1 column 5"},
+    // Cut short in a key the relay gives up on (the empty stand-in for it
+    // is a key given twice): the text is still read to its end.
+    {"{\"\":{},\"b\xee\"", "EOF while parsing an object at line 1 column 11"},
     // Surrogates and \u escapes: where the fault stands depends on whether
     // the escape was read a digit at a time (near the end of the text) or at
     // once, as it always has.

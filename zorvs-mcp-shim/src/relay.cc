@@ -79,6 +79,7 @@ class Rewriter : Tokenizer {
   bool run() { return value(Slot::kValue, 0) && end_of_text(); }
 
   using Tokenizer::fault;
+  using Tokenizer::has_fault;
 
  private:
   // A member of an object being written, as offsets in out_, which may move
@@ -460,7 +461,11 @@ std::optional<ParseError> relay(std::string_view line, std::size_t min_borrowed,
     if (check_strings || is_valid_utf8(line)) {
       Rewriter rewriter(line, out, check_strings, min_borrowed, &borrowed, &relayed.members);
       const bool done = rewriter.run();
-      if (auto fault = rewriter.fault()) {
+      // Given up on (no fault met), the text is parsed instead, even where
+      // a UTF-8 sequence ran into its end: that refuses the text only once
+      // all of it has been read.
+      const auto fault = done || rewriter.has_fault() ? rewriter.fault() : std::nullopt;
+      if (fault) {
         out.resize(size);
         borrowed.resize(borrowed_before);
         relayed.members.clear();
