@@ -115,6 +115,20 @@ bool describes_position(std::string_view description) {
   return !line.empty() && line.front() != '0' && word_at_end(" at line ") && !description.empty();
 }
 
+// Whether the text ends inside a UTF-8 sequence: a lead byte with fewer
+// bytes after it than the sequence takes. The old reader then described the
+// end of the text by how it took the bytes after that lead as structure;
+// the tokenizer says only that the text ended inside a value. No such text
+// reaches the reader in the bridge, which refuses text that is not UTF-8
+// before it parses it.
+bool ends_in_cut_sequence(std::string_view text) {
+  for (std::size_t after = 0; after < 3 && after < text.size(); ++after) {
+    const auto c = static_cast<unsigned char>(text[text.size() - 1 - after]);
+    if (c >= 0xC0) return after + 1 < (c < 0xE0 ? 2u : c < 0xF0 ? 3u : 4u);
+  }
+  return false;
+}
+
 }  // namespace
 
 ZORVS_FUZZ_TARGET(json) {
@@ -144,7 +158,7 @@ ZORVS_FUZZ_TARGET(json) {
         second_opinion.gave_up_on_exponent && boost_error != nullptr &&
         boost_error->description.starts_with("number out of range");
     require(boost_error && (boost_error->description == error->description ||
-                            boost_stopped_at_exponent),
+                            boost_stopped_at_exponent || ends_in_cut_sequence(text)),
             "a parse error is described as Boost's reading describes it");
     require(!second_opinion.tree || error->description.starts_with("number out of range"),
             "what Boost reads parses, but for numbers too large for a double");
