@@ -111,7 +111,12 @@ class ValueBuilder : Tokenizer {
 
   bool read_key(std::string_view& key) {
     char* end = unescape_into(key_);
-    if (end == nullptr) return string_fault();
+    if (end == nullptr) {
+      // Without a fault, a UTF-8 sequence ran into the end of the text: an
+      // empty key stands in while the rest is read.
+      key = std::string_view(key_.data(), 0);
+      return string_fault();
+    }
     key = std::string_view(key_.data(), static_cast<std::size_t>(end - key_.data()));
     return true;
   }
