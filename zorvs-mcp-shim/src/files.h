@@ -23,14 +23,13 @@ std::optional<std::string> read_file(const std::string& path);
 // Errors are ignored: the caller finds out when it writes.
 void create_directories(const std::string& dir);
 
-// Replaces the file at `path` with `content`, or with `pieces` one after
-// another: written to a temporary file in
-// the same directory and renamed over `path`, so that a reader, or a process
-// killed in the middle, never sees a partial file. The new file has the old
-// one's permission bits (a new one 0666 before umask); when `path` is a
-// symbolic link, the file it points to is replaced, in that file's
-// directory, and the link stays. Returns false, leaving the file as it was
-// and no temporary file, on failure.
+// Replaces the file at `path` with `pieces` one after another (or with
+// `content`): written to a temporary file in the same directory and renamed
+// over `path`, so that a reader, or a process killed in the middle, never
+// sees a partial file. The new file has the old one's permission bits (a new
+// one 0666 before umask); when `path` is a symbolic link, the file it points
+// to is replaced, in that file's directory, and the link stays. Returns
+// false, leaving the file as it was and no temporary file, on failure.
 bool replace_file(const std::string& path, std::span<const std::string_view> pieces);
 bool replace_file(const std::string& path, std::string_view content);
 
