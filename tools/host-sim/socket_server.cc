@@ -14,7 +14,7 @@
 #include <filesystem>
 
 #if !defined(MSG_NOSIGNAL)
-#define MSG_NOSIGNAL 0  // macOS: the process ignores SIGPIPE instead
+#define MSG_NOSIGNAL 0  // macOS: SO_NOSIGPIPE is set on each connection instead
 #endif
 
 namespace zorvs::hostsim {
@@ -98,6 +98,12 @@ void SocketServer::accept_loop() {
     if (fds[1].revents != 0) return;
     int fd = cloexec(::accept(listener_, nullptr, nullptr));
     if (fd < 0) continue;
+#if defined(SO_NOSIGPIPE)
+    // The tests run this server inside their own processes, which need not
+    // ignore SIGPIPE: a write to a client that left must fail, not kill.
+    int one = 1;
+    setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &one, sizeof one);
+#endif
     std::lock_guard lock(mutex_);
     if (stopped_) {
       ::close(fd);
